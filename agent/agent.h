@@ -1,0 +1,32 @@
+// The agent shell: entry function, hidden agent window, polling timer, menu pictures.
+#pragma once
+#include <windows.h>
+
+// The tray icon's callback message.
+constexpr UINT WM_TRAYNOTIFY = WM_APP + 0x64;
+constexpr UINT_PTR AGENT_TIMER_ID = 10000;
+constexpr UINT AGENT_TIMER_PERIOD_MS = 3000;
+constexpr char kInstanceMutexName[] = "SystemTrayApp_Korvane";
+
+// Menu pictures by menu position; empty positions hold no handle.
+struct IconList {
+    HICON icons[256];
+    int count;
+};
+
+extern HINSTANCE g_hInstance;
+extern char g_windowClass[100];
+extern HANDLE g_instanceMutex;
+extern UINT g_taskbarCreatedMsg;
+extern UINT_PTR g_timerId;
+extern IconList g_menuIcons;
+extern IconList g_menuIconsGray;
+
+int AgentMain(HINSTANCE hInstance, HINSTANCE previous, LPSTR commandLine, int showCommand);
+LRESULT CALLBACK AgentWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Start-up steps, public so the tests can build the same window without a message loop.
+void LoadMenuPictures();
+void DestroyMenuPictures();
+int RegisterAgentClass();
+HWND CreateAgentWindow();

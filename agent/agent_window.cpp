@@ -1,0 +1,56 @@
+// The agent window procedure: each message goes to a small handler.
+#include "agent/agent.h"
+#include "watch/check_cycle.h"
+
+namespace
+{
+
+LRESULT MsgCreate(HWND hwnd)
+{
+    CheckAddress(hwnd, 0); // first cycle; adds the icon
+    g_timerId = SetTimer(hwnd, AGENT_TIMER_ID, AGENT_TIMER_PERIOD_MS, nullptr);
+    return 0;
+}
+
+LRESULT MsgTimer(HWND hwnd, WPARAM timerId)
+{
+    // The timer is off while its cycle runs, so a slow lookup or an open question
+    // delays the next tick instead of stacking them.
+    if (timerId == g_timerId) {
+        KillTimer(hwnd, AGENT_TIMER_ID);
+        CheckAddress(hwnd, 1);
+    }
+    g_timerId = SetTimer(hwnd, AGENT_TIMER_ID, AGENT_TIMER_PERIOD_MS, nullptr);
+    return 0;
+}
+
+LRESULT MsgDestroy(HWND hwnd)
+{
+    KillTimer(hwnd, AGENT_TIMER_ID);
+    Shell_NotifyIconA(NIM_DELETE, &g_trayData);
+    ReleaseMutex(g_instanceMutex);
+    // Closed here rather than at process end, so a new copy can start at once.
+    CloseHandle(g_instanceMutex);
+    g_instanceMutex = nullptr;
+    PostQuitMessage(0);
+    return 0;
+}
+
+} // namespace
+
+LRESULT CALLBACK AgentWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // The shell was restarted: put the icon back, then let the message go on as usual.
+    if (message == g_taskbarCreatedMsg && message != 0)
+        CheckAddress(hwnd, 0);
+
+    switch (message) {
+    case WM_CREATE:
+        return MsgCreate(hwnd);
+    case WM_TIMER:
+        return MsgTimer(hwnd, wParam);
+    case WM_DESTROY:
+        return MsgDestroy(hwnd);
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}

@@ -1,0 +1,56 @@
+# Sourced by the run and test scripts: a private 32-bit Wine prefix and an X display.
+# Everything started here is stopped by wine_env_stop, by process id or prefix only.
+
+wine_env_init() {  # $1 = prefix folder
+  export WINEPREFIX=$1 WINEARCH=win32
+  export WINEDEBUG=${WINEDEBUG:--all}
+  # No Mono or Gecko prompts when the prefix is made; the agent needs neither.
+  export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+  _xvfb_pid=
+}
+
+# Uses the current display when it answers, otherwise starts a virtual one.
+wine_env_display() {  # $1 = "virtual" to always start Xvfb
+  if [[ "${1:-}" != virtual && -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
+    return 0
+  fi
+  local n=90
+  while [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  _xvfb_pid=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
+  echo "wine-env: Xvfb did not come up on $DISPLAY" >&2
+  return 1
+}
+
+# One persistent wineserver for the whole session; makes the prefix on first use.
+# With "shell", windows live in a virtual desktop named shell, which has a taskbar
+# with a notification area (a bare X display would dock tray icons slowly, and a
+# display without a tray would not show them at all).
+wine_env_start() {  # $1 = "shell" for the virtual desktop with a taskbar
+  mkdir -p "$WINEPREFIX"
+  wineserver -p
+  # Only a new prefix gets wineboot: every wineboot also starts the HKCU Run entries.
+  if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+    echo "wine-env: creating the prefix $WINEPREFIX (first run only)"
+    wineboot -i >/dev/null 2>&1 || true
+  fi
+  local key='HKCU\Software\Wine\Explorer'
+  if [[ "${1:-}" == shell ]]; then
+    local size
+    size=$(xdpyinfo | awk '/dimensions:/ {d = $2} END {print d}')
+    wine reg add "$key" /v Desktop /d shell /f >/dev/null 2>&1
+    wine reg add "$key\Desktops" /v shell /d "${size:-1280x1024}" /f >/dev/null 2>&1
+  else
+    wine reg delete "$key" /v Desktop /f >/dev/null 2>&1 || true
+  fi
+  # Start the prefix's services now, detached from any test's output.
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+wine_env_stop() {
+  [[ -n "${WINEPREFIX:-}" ]] && wineserver -k 2>/dev/null || true
+  if [[ -n "${_xvfb_pid:-}" ]]; then kill "$_xvfb_pid" 2>/dev/null || true; wait "$_xvfb_pid" 2>/dev/null || true; fi
+  _xvfb_pid=
+}

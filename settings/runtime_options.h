@@ -1,0 +1,14 @@
+// The run-time options: four switches (1 = on; every test is for exactly 1) and the pass code.
+#pragma once
+
+constexpr int kPassCodeSize = 256;
+constexpr char kDefaultPassCode[] = "8306";
+
+extern int g_confirmBox;
+extern int g_computerLock;
+extern int g_quickClick;
+extern int g_recordLog;
+extern char g_passCode[kPassCodeSize];
+
+// The start-up load: the stored options, then the default pass code when none is stored.
+void LoadRuntimeOptions();

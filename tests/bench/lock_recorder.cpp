@@ -1,0 +1,27 @@
+// Installed as the test prefix's rundll32.exe: appends one line per start to the
+// record file (time in milliseconds since boot, then the command line), and exits.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    char path[MAX_PATH];
+    if (!GetEnvironmentVariableA("KORVANE_LOCK_RECORD", path, sizeof path))
+        lstrcpyA(path, "C:\\korvane-locks.txt");
+
+    char line[2048];
+    int n = std::snprintf(line, sizeof line, "%lu %s\n", GetTickCount(), GetCommandLineA());
+    if (n < 0 || n >= static_cast<int>(sizeof line))
+        n = static_cast<int>(std::strlen(line));
+
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 1;
+    DWORD written = 0;
+    WriteFile(file, line, static_cast<DWORD>(n), &written, nullptr);
+    CloseHandle(file);
+    return 0;
+}
