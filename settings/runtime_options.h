@@ -10,5 +10,8 @@ extern int g_quickClick;
 extern int g_recordLog;
 extern char g_passCode[kPassCodeSize];
 
-// The start-up load: the stored options, then the default pass code when none is stored.
+// Loads the four switches and the pass code from the store; absent values keep theirs.
+int LoadSettings();
+
+// The start-up load: LoadSettings, then the default pass code when none is stored.
 void LoadRuntimeOptions();

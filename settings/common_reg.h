@@ -1,0 +1,41 @@
+// The settings store: every persistent value of the agent, in the current user's registry.
+// Each operation opens its key, reads, writes or deletes one value, and closes the key.
+// Results: 0 done, -1 failed (unless said otherwise).
+#pragma once
+
+// Selects a settings value of the private key.
+enum SettingKind {
+    SETTING_APP1 = 1,          // "APP1_chk"
+    SETTING_APP2 = 2,          // "APP2_chk"
+    SETTING_DEBUG = 3,         // "DEBUG_chk": ask before locking on an address change
+    SETTING_COMPUTER_LOCK = 4, // "ComputerLock": Easy PC Lock
+    SETTING_QUICK_CLICK = 5,   // "QuickClick": Quick Lock
+    SETTING_IP_LIST = 6,       // "IP_list": activity log on
+    SETTING_LOGOFF = 7,        // "Logoff"
+    SETTING_SHUTDOWN = 8,      // "Shutdown"
+    SETTING_BIG_ICON = 9,      // "BigIconUse"
+    SETTING_PASS_CODE = 10,    // "AppDirectory": the pass code text
+};
+
+constexpr char kSettingsKey[] = "SOFTWARE\\Tessmark\\Korvane";
+constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr char kRunValueName[] = "Korvane.EXE";
+
+constexpr int kSettingTextSize = 2048; // textOut of ReadSetting
+constexpr int kListEntrySize = 256;    // textOut of ReadListEntry
+constexpr int kTrustedSlots = 5;       // "IPList_1" ... "IPList_5"
+
+class CCommonReg
+{
+  public:
+    CCommonReg() = default;
+    virtual ~CCommonReg();
+
+    int SetAutoStart(int on);
+    int IsAutoStart(); // 1 when the Run value exists, else 0
+    int WriteSetting(SettingKind kind, const char *text, int value);
+    int ReadSetting(SettingKind kind, char *textOut, int *flagOut);
+    int WriteListEntry(int slot, const char *text);
+    int ReadListEntry(int slot, char *textOut);
+    int DeleteListEntry(int slot);
+};

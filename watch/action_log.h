@@ -1,0 +1,5 @@
+// The activity log "appAction.log" in the current directory, written while "IP_list" is on.
+#pragma once
+
+// Appends "YYYY/MM/DD hh:mm:ss IP:<g_currentAddress>\n" when g_recordLog is 1. Returns 1.
+int WriteActionLog();
