@@ -16,8 +16,7 @@ UINT_PTR g_timerId;
 IconList g_menuIcons;
 IconList g_menuIconsGray;
 
-namespace
-{
+namespace {
 
 constexpr WORD kSocketsVersion = MAKEWORD(2, 0);
 
@@ -31,7 +30,7 @@ HICON LoadMenuPicture(WORD id)
         LoadImageA(g_hInstance, MAKEINTRESOURCEA(id), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
 }
 
-void AppendIcon(IconList &list, HICON icon)
+void AppendIcon(IconList& list, HICON icon)
 {
     if (list.count < static_cast<int>(ARRAYSIZE(list.icons)))
         list.icons[list.count++] = icon;

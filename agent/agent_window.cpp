@@ -2,8 +2,7 @@
 #include "agent/agent.h"
 #include "watch/check_cycle.h"
 
-namespace
-{
+namespace {
 
 LRESULT MsgCreate(HWND hwnd)
 {

@@ -25,17 +25,16 @@ constexpr int kSettingTextSize = 2048; // textOut of ReadSetting
 constexpr int kListEntrySize = 256;    // textOut of ReadListEntry
 constexpr int kTrustedSlots = 5;       // "IPList_1" ... "IPList_5"
 
-class CCommonReg
-{
+class CCommonReg {
   public:
     CCommonReg() = default;
     virtual ~CCommonReg();
 
     int SetAutoStart(int on);
     int IsAutoStart(); // 1 when the Run value exists, else 0
-    int WriteSetting(SettingKind kind, const char *text, int value);
-    int ReadSetting(SettingKind kind, char *textOut, int *flagOut);
-    int WriteListEntry(int slot, const char *text);
-    int ReadListEntry(int slot, char *textOut);
+    int WriteSetting(SettingKind kind, const char* text, int value);
+    int ReadSetting(SettingKind kind, char* textOut, int* flagOut);
+    int WriteListEntry(int slot, const char* text);
+    int ReadListEntry(int slot, char* textOut);
     int DeleteListEntry(int slot);
 };

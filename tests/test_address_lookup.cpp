@@ -6,11 +6,9 @@
 #include "tests/bench/bench.h"
 #include "watch/address_lookup.h"
 
-namespace
-{
+namespace {
 
-class AddressLookup : public ::testing::Test
-{
+class AddressLookup : public ::testing::Test {
   protected:
     static void SetUpTestSuite()
     {
@@ -50,7 +48,7 @@ TEST_F(AddressLookup, NothingBeforeTheFirstAnswerAndTheWidestAddressFits)
 TEST(FormatLastAddress, AnAnswerWithoutIPv4AddressesLeavesTheTextAlone)
 {
     char text[kAddressTextSize] = "10.0.0.1";
-    char *none[] = {nullptr};
+    char* none[] = {nullptr};
     hostent empty = {};
     empty.h_addrtype = AF_INET;
     empty.h_length = 4;
@@ -59,7 +57,7 @@ TEST(FormatLastAddress, AnAnswerWithoutIPv4AddressesLeavesTheTextAlone)
     EXPECT_EQ(0, FormatLastAddress(nullptr, text));
 
     char v6[16] = {1};
-    char *v6list[] = {v6, nullptr};
+    char* v6list[] = {v6, nullptr};
     hostent wide = {};
     wide.h_addrtype = AF_INET6;
     wide.h_length = 16;
@@ -69,7 +67,7 @@ TEST(FormatLastAddress, AnAnswerWithoutIPv4AddressesLeavesTheTextAlone)
 
     char a[4] = {1, 2, 3, 4};
     char b[4] = {char(200), 0, 0, 9};
-    char *two[] = {a, b, nullptr};
+    char* two[] = {a, b, nullptr};
     hostent both = empty;
     both.h_addr_list = two;
     EXPECT_EQ(1, FormatLastAddress(&both, text));

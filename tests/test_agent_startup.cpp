@@ -4,8 +4,7 @@
 #include "agent/agent.h"
 #include "tests/bench/bench.h"
 
-namespace
-{
+namespace {
 
 constexpr DWORD kStartTimeoutMs = 20000;
 

@@ -10,11 +10,9 @@
 #include "watch/address_lookup.h"
 #include "watch/check_cycle.h"
 
-namespace
-{
+namespace {
 
-class CheckCycle : public ::testing::Test
-{
+class CheckCycle : public ::testing::Test {
   protected:
     static void SetUpTestSuite()
     {

@@ -17,5 +17,5 @@ extern COLORREF g_windowTextColor;
 void OnTrayNotify(HWND hwnd, WPARAM wParam, LPARAM lParam);
 void RefreshMenuMetrics();
 void BuildTrayMenu(HMENU menu);
-void MeasureMenuItem(HWND hwnd, MEASUREITEMSTRUCT *item);
-void DrawMenuItem(DRAWITEMSTRUCT *item);
+void MeasureMenuItem(HWND hwnd, MEASUREITEMSTRUCT* item);
+void DrawMenuItem(DRAWITEMSTRUCT* item);

@@ -6,7 +6,7 @@
 
 char g_currentAddress[kAddressTextSize];
 
-int FormatLastAddress(const hostent *host, char (&out)[kAddressTextSize])
+int FormatLastAddress(const hostent* host, char (&out)[kAddressTextSize])
 {
     // An answer without any IPv4 address is no answer: keep what we had.
     if (!host || host->h_addrtype != AF_INET || host->h_length != 4 || !host->h_addr_list ||
@@ -15,7 +15,7 @@ int FormatLastAddress(const hostent *host, char (&out)[kAddressTextSize])
     int last = 0;
     while (host->h_addr_list[last + 1])
         ++last;
-    const auto *bytes = reinterpret_cast<const unsigned char *>(host->h_addr_list[last]);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(host->h_addr_list[last]);
     std::snprintf(out, sizeof out, "%d.%d.%d.%d", bytes[0], bytes[1], bytes[2], bytes[3]);
     return 1;
 }

@@ -8,7 +8,7 @@ constexpr int kAddressTextSize = 20;
 extern char g_currentAddress[kAddressTextSize];
 
 // Formats the last address of host's list into out; 0 (out untouched) when there is none.
-int FormatLastAddress(const hostent *host, char (&out)[kAddressTextSize]);
+int FormatLastAddress(const hostent* host, char (&out)[kAddressTextSize]);
 
 // Resolves the computer name; keeps the previous address when that fails. Always true.
 bool LookUpAddress();

@@ -3,4 +3,4 @@
 
 int g_checkCount;
 
-void WatchAddressChange(HWND, const char *) {}
+void WatchAddressChange(HWND, const char*) {}

@@ -5,4 +5,4 @@
 extern int g_checkCount;
 
 // Compares g_currentAddress with previous and with the trusted list; logs and locks.
-void WatchAddressChange(HWND hwnd, const char *previous);
+void WatchAddressChange(HWND hwnd, const char* previous);

@@ -14,8 +14,7 @@ NOTIFYICONDATAA g_trayData;
 char g_tipText[100];
 int g_animFrame;
 
-namespace
-{
+namespace {
 
 // The marker disc goes round the globe clockwise, from the lower right.
 constexpr std::array<WORD, 4> kTrayFrames = {IDI_TRAY_FRAME1, IDI_TRAY_FRAME2, IDI_TRAY_FRAME3,

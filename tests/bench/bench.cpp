@@ -6,13 +6,11 @@
 #include "agent/agent.h"
 #include "ui/res/resource.h"
 
-namespace bench
-{
+namespace bench {
 
-namespace
-{
+namespace {
 
-std::string Env(const char *name, const char *fallback)
+std::string Env(const char* name, const char* fallback)
 {
     char value[MAX_PATH];
     DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
@@ -27,7 +25,7 @@ std::string ComputerName()
     return name;
 }
 
-bool WriteWholeFile(const std::string &path, const std::string &text)
+bool WriteWholeFile(const std::string& path, const std::string& text)
 {
     // TRUNCATE_EXISTING keeps the file (and its bind mount); a new file would not be seen.
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -40,7 +38,9 @@ bool WriteWholeFile(const std::string &path, const std::string &text)
     return ok && written == text.size();
 }
 
-std::string ReadWholeFile(const std::string &path)
+} // namespace
+
+std::string ReadWholeFile(const std::string& path)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -55,6 +55,8 @@ std::string ReadWholeFile(const std::string &path)
     return text;
 }
 
+namespace {
+
 struct WindowSearch {
     DWORD pid;
     HWND found;
@@ -62,7 +64,7 @@ struct WindowSearch {
 
 BOOL CALLBACK MatchAgentWindow(HWND hwnd, LPARAM param)
 {
-    auto *search = reinterpret_cast<WindowSearch *>(param);
+    auto* search = reinterpret_cast<WindowSearch*>(param);
     char cls[16] = {};
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
@@ -84,10 +86,10 @@ std::string AgentExe()
     return Env("KORVANE_EXE", "Korvane.exe");
 }
 
-bool SetResolverAnswer(std::initializer_list<const char *> addresses)
+bool SetResolverAnswer(std::initializer_list<const char*> addresses)
 {
     std::string text = "127.0.0.1\tlocalhost\n";
-    for (const char *address : addresses)
+    for (const char* address : addresses)
         text += std::string(address) + "\t" + ComputerName() + "\n";
     return WriteWholeFile(Dir() + "\\hosts", text);
 }
@@ -104,7 +106,7 @@ Process::~Process()
     }
 }
 
-bool Process::Start(const std::string &commandLine, const char *currentDir)
+bool Process::Start(const std::string& commandLine, const char* currentDir)
 {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
@@ -131,7 +133,7 @@ DWORD Process::ExitCode() const
     return code;
 }
 
-bool StartAgent(Process &agent, const char *currentDir)
+bool StartAgent(Process& agent, const char* currentDir)
 {
     return agent.Start("\"" + AgentExe() + "\"", currentDir);
 }
@@ -201,13 +203,31 @@ void ClearLockRecord()
     DeleteFileA(LockRecordPath().c_str());
 }
 
+std::vector<LockRecord> LockRecords()
+{
+    std::vector<LockRecord> records;
+    const std::string text = ReadWholeFile(LockRecordPath());
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = text.substr(start, end - start);
+        const size_t tab1 = line.find('\t');
+        const size_t tab2 = line.find('\t', tab1 + 1);
+        if (tab1 == std::string::npos || tab2 == std::string::npos)
+            continue;
+        records.push_back({static_cast<DWORD>(std::strtoul(line.c_str(), nullptr, 10)),
+                           line.substr(tab1 + 1, tab2 - tab1 - 1), line.substr(tab2 + 1)});
+    }
+    return records;
+}
+
 int LockCount()
 {
-    std::string text = ReadWholeFile(LockRecordPath());
-    int lines = 0;
-    for (char c : text)
-        lines += c == '\n';
-    return lines;
+    return static_cast<int>(LockRecords().size());
+}
+
+bool WaitForLocks(int count, DWORD timeoutMs)
+{
+    return PumpUntil([&] { return LockCount() >= count; }, timeoutMs);
 }
 
 } // namespace bench

@@ -8,9 +8,9 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
-namespace bench
-{
+namespace bench {
 
 // The bench folder (Windows path), where the hosts file and the lock record live.
 std::string Dir();
@@ -20,18 +20,17 @@ std::string AgentExe();
 // Makes the resolver answer the computer name with these addresses, in this order;
 // none at all makes the name unknown. The file is rewritten in place, never replaced,
 // because it is bind-mounted over /etc/hosts.
-bool SetResolverAnswer(std::initializer_list<const char *> addresses);
+bool SetResolverAnswer(std::initializer_list<const char*> addresses);
 
 // A child process, closed and (if still running) ended when it goes out of scope.
-class Process
-{
+class Process {
   public:
     Process() = default;
-    Process(const Process &) = delete;
-    Process &operator=(const Process &) = delete;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
     ~Process();
 
-    bool Start(const std::string &commandLine, const char *currentDir = nullptr);
+    bool Start(const std::string& commandLine, const char* currentDir = nullptr);
     bool Running() const;
     // Waits for the end; true when it ended within the time.
     bool WaitForExit(DWORD timeoutMs) const;
@@ -43,7 +42,7 @@ class Process
 };
 
 // Starts the real Korvane.exe, in currentDir when given.
-bool StartAgent(Process &agent, const char *currentDir = nullptr);
+bool StartAgent(Process& agent, const char* currentDir = nullptr);
 // The agent window (class "12") of process pid, or nullptr after timeoutMs.
 HWND WaitForAgentWindow(DWORD pid, DWORD timeoutMs);
 
@@ -72,8 +71,19 @@ void UseOwnModuleAsAgent();
 void ClearRegistry();
 
 // The lock recorder's file: one line per started lock process.
+struct LockRecord {
+    DWORD tick;          // GetTickCount() when the lock process started
+    std::string program; // the module that ran
+    std::string commandLine;
+};
 std::string LockRecordPath();
 void ClearLockRecord();
 int LockCount();
+std::vector<LockRecord> LockRecords();
+// Waits (pumping messages) until at least count locks are recorded.
+bool WaitForLocks(int count, DWORD timeoutMs);
+
+// Reads a whole file; empty when it does not exist.
+std::string ReadWholeFile(const std::string& path);
 
 } // namespace bench

@@ -1,5 +1,6 @@
 // Installed as the test prefix's rundll32.exe: appends one line per start to the
-// record file (time in milliseconds since boot, then the command line), and exits.
+// record file (milliseconds since boot, this program's own path, then the command
+// line, separated by tabs), and exits.
 #include <windows.h>
 
 #include <cstdio>
@@ -11,8 +12,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (!GetEnvironmentVariableA("KORVANE_LOCK_RECORD", path, sizeof path))
         lstrcpyA(path, "C:\\korvane-locks.txt");
 
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, sizeof self);
     char line[2048];
-    int n = std::snprintf(line, sizeof line, "%lu %s\n", GetTickCount(), GetCommandLineA());
+    int n =
+        std::snprintf(line, sizeof line, "%lu\t%s\t%s\n", GetTickCount(), self, GetCommandLineA());
     if (n < 0 || n >= static_cast<int>(sizeof line))
         n = static_cast<int>(std::strlen(line));
 

@@ -1,0 +1,49 @@
+// The workstation lock: starts the system's lock routine and returns at once.
+#include "watch/workstation_lock.h"
+
+#include <cstdio>
+
+namespace {
+
+// Code page 932 bytes of "ＰＣのロックが出来ませんでした。" and "実行エラー".
+constexpr char kLockFailedText[] = "\x82\x6f\x82\x62\x82\xcc\x83\x8d\x83\x62\x83\x4e\x82\xaa\x8f"
+                                   "\x6f\x97\x88\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd"
+                                   "\x81\x42";
+constexpr char kLockFailedCaption[] = "\x8e\xc0\x8d\x73\x83\x47\x83\x89\x81\x5b";
+
+// The system's rundll32.exe by absolute path: a relative "system32\rundll32.exe" would
+// be looked for next to the program and in the current directory first, where a planted
+// copy could replace every lock.
+int BuildLockCommand(char (&path)[MAX_PATH], char (&command)[MAX_PATH + 64])
+{
+    UINT n = GetSystemDirectoryA(path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return 0;
+    int len = std::snprintf(path + n, MAX_PATH - n, "\\rundll32.exe");
+    if (len < 0 || n + len >= MAX_PATH)
+        return 0;
+    len = std::snprintf(command, sizeof command, "\"%s\" user32.dll,LockWorkStation", path);
+    return len > 0 && len < static_cast<int>(sizeof command);
+}
+
+} // namespace
+
+int LockWorkstation(HWND owner)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    GetStartupInfoA(&startup); // the child gets what the agent got
+    PROCESS_INFORMATION process = {};
+
+    char path[MAX_PATH];
+    char command[MAX_PATH + 64];
+    if (BuildLockCommand(path, command) && CreateProcessA(path, command, nullptr, nullptr, FALSE, 0,
+                                                          nullptr, nullptr, &startup, &process)) {
+        // The agent neither waits for the lock nor looks at its result.
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return 1;
+    }
+    MessageBoxA(owner, kLockFailedText, kLockFailedCaption, MB_ICONWARNING);
+    return 0;
+}
