@@ -25,11 +25,12 @@ std::string ComputerName()
     return name;
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& text)
+// TRUNCATE_EXISTING keeps the file (and so a bind mount on it); a new file would not be seen.
+bool WriteWholeFile(const std::string& path, const std::string& text,
+                    DWORD disposition = TRUNCATE_EXISTING)
 {
-    // TRUNCATE_EXISTING keeps the file (and its bind mount); a new file would not be seen.
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                              nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
@@ -223,6 +224,26 @@ std::vector<LockRecord> LockRecords()
 int LockCount()
 {
     return static_cast<int>(LockRecords().size());
+}
+
+std::string SystemLockProgram()
+{
+    char dir[MAX_PATH] = {};
+    GetSystemDirectoryA(dir, sizeof dir);
+    return std::string(dir) + "\\rundll32.exe";
+}
+
+BrokenLockRoutine::BrokenLockRoutine()
+{
+    const std::string program = SystemLockProgram();
+    ok_ = MoveFileExA(program.c_str(), (program + ".saved").c_str(), MOVEFILE_REPLACE_EXISTING) &&
+          WriteWholeFile(program, "this is not a program\r\n", CREATE_NEW);
+}
+
+BrokenLockRoutine::~BrokenLockRoutine()
+{
+    const std::string program = SystemLockProgram();
+    MoveFileExA((program + ".saved").c_str(), program.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
 bool WaitForLocks(int count, DWORD timeoutMs)

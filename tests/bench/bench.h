@@ -83,6 +83,23 @@ std::vector<LockRecord> LockRecords();
 // Waits (pumping messages) until at least count locks are recorded.
 bool WaitForLocks(int count, DWORD timeoutMs);
 
+// The system's rundll32.exe (the recorder on the bench), by absolute path.
+std::string SystemLockProgram();
+
+// While it lives, the system's rundll32.exe is a file that is no program at all, so
+// starting the lock routine fails.
+class BrokenLockRoutine {
+  public:
+    BrokenLockRoutine();
+    ~BrokenLockRoutine();
+    BrokenLockRoutine(const BrokenLockRoutine&) = delete;
+    BrokenLockRoutine& operator=(const BrokenLockRoutine&) = delete;
+    bool Ok() const { return ok_; }
+
+  private:
+    bool ok_;
+};
+
 // Reads a whole file; empty when it does not exist.
 std::string ReadWholeFile(const std::string& path);
 
