@@ -35,6 +35,7 @@ std::string TextOf(HWND hwnd)
 struct Parts {
     std::string text;
     HICON icon;
+    int defaultButton;
 };
 
 BOOL CALLBACK CollectParts(HWND child, LPARAM param)
@@ -42,6 +43,12 @@ BOOL CALLBACK CollectParts(HWND child, LPARAM param)
     auto* parts = reinterpret_cast<Parts*>(param);
     char cls[16] = {};
     GetClassNameA(child, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Button") == 0) {
+        // The default button is the one drawn as such, whatever DM_GETDEFID says.
+        if ((GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            parts->defaultButton = GetDlgCtrlID(child);
+        return TRUE;
+    }
     if (lstrcmpiA(cls, "Static") != 0)
         return TRUE;
     if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
@@ -60,14 +67,9 @@ SeenBox Inspect(HWND box)
 {
     Parts parts = {};
     EnumChildWindows(box, CollectParts, reinterpret_cast<LPARAM>(&parts));
-    DWORD_PTR def = 0;
-    SendMessageTimeoutA(box, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 2000, &def);
-    return {TextOf(box),
-            parts.text,
-            GetWindow(box, GW_OWNER),
-            parts.icon,
-            HIWORD(def) == DC_HASDEFID ? LOWORD(def) : 0,
-            (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0};
+    return {
+        TextOf(box), parts.text,          GetWindow(box, GW_OWNER),
+        parts.icon,  parts.defaultButton, (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0};
 }
 
 } // namespace

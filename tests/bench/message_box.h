@@ -14,7 +14,7 @@ struct SeenBox {
     std::string text;  // the message, as the box holds it (ANSI bytes)
     HWND owner;        // the box's owner window
     HICON icon;        // the picture beside the message (STM_GETICON), or nullptr
-    int defaultButton; // DM_GETDEFID, or 0 when there is none
+    int defaultButton; // the button drawn as default (BS_DEFPUSHBUTTON), or 0
     bool topmost;      // system-modal boxes stay on top of everything
 };
 
