@@ -1,0 +1,237 @@
+// The settings store. Every operation opens its key, touches one value and closes the key
+// again: nothing is cached, so every caller sees what the registry holds at that moment.
+#include "settings/common_reg.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr int kRunTextSize = 1024; // the Run value's text and its query buffer
+constexpr char kPassCodeValue[] = "AppDirectory";
+
+// Value names of the flag kinds 1-9, by kind.
+constexpr const char* kFlagNames[] = {nullptr,        "APP1_chk",   "APP2_chk", "DEBUG_chk",
+                                      "ComputerLock", "QuickClick", "IP_list",  "Logoff",
+                                      "Shutdown",     "BigIconUse"};
+
+bool IsFlagKind(int kind)
+{
+    return kind >= SETTING_APP1 && kind <= SETTING_BIG_ICON;
+}
+
+bool IsSlot(int slot)
+{
+    return slot >= 1 && slot <= kTrustedSlots;
+}
+
+// Closes the key on every way out of an operation.
+class RegKey {
+  public:
+    RegKey() = default;
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+    ~RegKey()
+    {
+        if (key_)
+            RegCloseKey(key_);
+    }
+
+    bool Open(HKEY root, const char* path, REGSAM access)
+    {
+        return RegOpenKeyExA(root, path, 0, access, &key_) == ERROR_SUCCESS;
+    }
+    bool Create(HKEY root, const char* path)
+    {
+        return RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                               nullptr, &key_, nullptr) == ERROR_SUCCESS;
+    }
+    HKEY Get() const { return key_; }
+
+  private:
+    HKEY key_ = nullptr;
+};
+
+void SlotName(int slot, char (&name)[16])
+{
+    std::snprintf(name, sizeof name, "IPList_%d", slot);
+}
+
+// Length of text when it fits a buffer of size bytes with its terminator, else -1.
+int FittingLength(const char* text, int size)
+{
+    for (int n = 0; n < size; ++n) {
+        if (text[n] == '\0')
+            return n;
+    }
+    return -1;
+}
+
+// Texts go out with a byte count equal to their length, without the terminator (the
+// system keeps it anyway when the byte after the count is a zero, as it is here).
+bool WriteText(HKEY key, const char* name, const char* text, int length)
+{
+    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                          static_cast<DWORD>(length)) == ERROR_SUCCESS;
+}
+
+// Reads a REG_SZ value into buffer and always leaves it terminated. A value of another
+// type, or a text that does not fit the buffer together with its terminator, counts as
+// absent (false, empty text). The system adds a terminator only when there is room, and
+// a failed query may leave anything in the buffer, so the terminator is ours to set.
+bool ReadText(HKEY key, const char* name, char* buffer, DWORD size)
+{
+    ZeroMemory(buffer, size);
+    DWORD type = REG_NONE;
+    DWORD n = size;
+    bool ok = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &n) ==
+                  ERROR_SUCCESS &&
+              type == REG_SZ && n <= size;
+    if (ok && n == size)
+        ok = std::memchr(buffer, '\0', size) != nullptr; // full: a zero must end the text
+    if (!ok) {
+        buffer[0] = '\0';
+        return false;
+    }
+    if (n < size)
+        buffer[n] = '\0';
+    return true;
+}
+
+// A flag exists only as a 4-byte REG_DWORD; anything else stored under its name is
+// not a flag value and counts as absent, so it can never turn a switch on.
+bool ReadFlag(HKEY key, const char* name, DWORD* number)
+{
+    DWORD type = REG_NONE;
+    DWORD n = sizeof *number;
+    *number = 0;
+    return RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(number), &n) ==
+               ERROR_SUCCESS &&
+           type == REG_DWORD && n == sizeof *number;
+}
+
+} // namespace
+
+CCommonReg::~CCommonReg() = default;
+
+int CCommonReg::SetAutoStart(int on)
+{
+    RegKey run;
+    if (!run.Create(HKEY_CURRENT_USER, kRunKey))
+        return -1;
+    if (on != 1) {
+        RegDeleteValueA(run.Get(), kRunValueName);
+        return 0;
+    }
+    // The program file itself, not the current directory: at logon the agent runs from
+    // elsewhere. Quoted, so a path with blanks cannot start another program first. The
+    // path leaves room for the quotes within what IsAutoStart can read back.
+    char path[kRunTextSize - 2];
+    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (n == 0 || n >= sizeof path)
+        return 0;
+    char text[kRunTextSize];
+    int length = std::snprintf(text, sizeof text, "\"%s\"", path);
+    return WriteText(run.Get(), kRunValueName, text, length) ? 0 : -1;
+}
+
+int CCommonReg::IsAutoStart()
+{
+    RegKey run;
+    if (!run.Open(HKEY_CURRENT_USER, kRunKey, KEY_READ))
+        return 0;
+    // Only the existence counts; a value too long for the buffer counts as absent.
+    char text[kRunTextSize];
+    DWORD n = sizeof text;
+    return RegQueryValueExA(run.Get(), kRunValueName, nullptr, nullptr,
+                            reinterpret_cast<BYTE*>(text), &n) == ERROR_SUCCESS
+               ? 1
+               : 0;
+}
+
+int CCommonReg::WriteSetting(SettingKind kind, const char* text, int value)
+{
+    RegKey settings;
+    if (!settings.Create(HKEY_CURRENT_USER, kSettingsKey))
+        return -1;
+    if (IsFlagKind(kind)) {
+        DWORD number = static_cast<DWORD>(value);
+        return RegSetValueExA(settings.Get(), kFlagNames[kind], 0, REG_DWORD,
+                              reinterpret_cast<const BYTE*>(&number),
+                              sizeof number) == ERROR_SUCCESS
+                   ? 0
+                   : -1;
+    }
+    if (kind != SETTING_PASS_CODE)
+        return 0;
+    // A text the readers could not take back is refused rather than stored cut short.
+    int length = text ? FittingLength(text, kSettingTextSize) : 0;
+    if (length < 0)
+        return -1;
+    return WriteText(settings.Get(), kPassCodeValue, text ? text : "", length) ? 0 : -1;
+}
+
+int CCommonReg::ReadSetting(SettingKind kind, char* textOut, int* flagOut)
+{
+    RegKey settings;
+    if (!settings.Open(HKEY_CURRENT_USER, kSettingsKey, KEY_READ))
+        return -1;
+    DWORD number = 0;
+    bool flagFound = !IsFlagKind(kind) || ReadFlag(settings.Get(), kFlagNames[kind], &number);
+    // Every kind brings the pass code text along; absent or unreadable means empty.
+    char text[kSettingTextSize];
+    ReadText(settings.Get(), kPassCodeValue, text, sizeof text);
+    if (!flagFound)
+        return -1;
+    if (textOut)
+        lstrcpyA(textOut, text);
+    if (flagOut)
+        *flagOut = number == 1 ? 1 : 0;
+    return 0;
+}
+
+int CCommonReg::WriteListEntry(int slot, const char* text)
+{
+    if (!IsSlot(slot))
+        return -1;
+    int length = text ? FittingLength(text, kListEntrySize) : 0;
+    if (length < 0)
+        return -1;
+    RegKey settings;
+    if (!settings.Create(HKEY_CURRENT_USER, kSettingsKey))
+        return -1;
+    char name[16];
+    SlotName(slot, name);
+    return WriteText(settings.Get(), name, text ? text : "", length) ? 0 : -1;
+}
+
+int CCommonReg::ReadListEntry(int slot, char* textOut)
+{
+    if (!IsSlot(slot))
+        return -1;
+    RegKey settings;
+    if (!settings.Open(HKEY_CURRENT_USER, kSettingsKey, KEY_READ))
+        return -1;
+    char name[16];
+    SlotName(slot, name);
+    char text[kListEntrySize];
+    if (!ReadText(settings.Get(), name, text, sizeof text))
+        return -1;
+    lstrcpyA(textOut, text);
+    return 0;
+}
+
+int CCommonReg::DeleteListEntry(int slot)
+{
+    if (!IsSlot(slot))
+        return -1;
+    // Opens, never creates: deleting from a missing key has nothing to do.
+    RegKey settings;
+    if (!settings.Open(HKEY_CURRENT_USER, kSettingsKey, KEY_ALL_ACCESS))
+        return -1;
+    char name[16];
+    SlotName(slot, name);
+    return RegDeleteValueA(settings.Get(), name) == ERROR_SUCCESS ? 0 : -1;
+}
