@@ -32,5 +32,9 @@ wine_env_start shell
 cp "$build/tests/lock_recorder.exe" "$WINEPREFIX/drive_c/windows/system32/rundll32.exe"
 wine reg add 'HKCU\Software\Wine\DllOverrides' /v rundll32.exe /d native /f >/dev/null 2>&1
 
+# Where the test programs find the agent and the bench folder (Wine maps / to Z:).
+export KORVANE_EXE="Z:${build//\//\\}\\Korvane.exe"
+export KORVANE_BENCH_DIR="Z:${bench//\//\\}"
+
 cd "$build"
 "$@"
