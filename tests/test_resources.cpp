@@ -517,62 +517,34 @@ TEST_F(Resources, StringsArriveAsTheAgentLoadsThem)
     }
 }
 
-// One node of a version block: wLength, wValueLength, wType, key, value, children.
-struct VersionNode {
-    std::wstring key;
-    const BYTE* value = nullptr;
-    WORD valueLength = 0, type = 0;
-    std::vector<VersionNode> children;
-};
-
-size_t Align4(size_t n)
+// The keys and offsets of the children of the version-block node at offset. A node is
+// wLength, wValueLength, wType, a UTF-16 key, its value (text values count characters,
+// binary ones bytes) and then its children, each part aligned to four bytes.
+std::vector<std::pair<std::wstring, size_t>> VersionChildren(Blob block, size_t offset)
 {
-    return (n + 3) & ~size_t{3};
-}
-
-bool ParseVersionNode(const BYTE* base, size_t offset, size_t end, VersionNode& node, size_t& next)
-{
-    if (offset + 6 > end)
-        return false;
-    WORD length, valueLength, type;
-    std::memcpy(&length, base + offset, 2);
-    std::memcpy(&valueLength, base + offset + 2, 2);
-    std::memcpy(&type, base + offset + 4, 2);
-    if (length < 6 || offset + length > end)
-        return false;
-    const size_t nodeEnd = offset + length;
-    size_t p = offset + 6;
-    for (;;) {
-        if (p + 2 > nodeEnd)
-            return false;
-        wchar_t ch;
-        std::memcpy(&ch, base + p, 2);
-        p += 2;
-        if (!ch)
-            break;
-        node.key += ch;
+    std::vector<std::pair<std::wstring, size_t>> children;
+    auto word = [&](size_t at) {
+        WORD w = 0;
+        if (at + 2 <= block.size)
+            std::memcpy(&w, block.data + at, 2);
+        return w;
+    };
+    auto align = [](size_t n) { return (n + 3) & ~size_t{3}; };
+    auto skipKey = [&](size_t at) {
+        while (at + 2 <= block.size && word(at))
+            at += 2;
+        return align(at + 2);
+    };
+    const size_t end = std::min<size_t>(offset + word(offset), block.size);
+    const size_t value = word(offset + 2) * (word(offset + 4) == 1 ? 2 : 1);
+    for (size_t p = align(skipKey(offset + 6) + value); p + 6 <= end && word(p) >= 6;
+         p = align(p + word(p))) {
+        std::wstring key;
+        for (size_t k = p + 6; word(k); k += 2)
+            key += static_cast<wchar_t>(word(k));
+        children.emplace_back(key, p);
     }
-    p = Align4(p);
-    node.type = type;
-    node.valueLength = valueLength;
-    node.value = base + p;
-    // Text values count characters, binary values count bytes.
-    p = Align4(p + (type == 1 ? valueLength * 2 : valueLength));
-    while (p + 6 <= nodeEnd) {
-        VersionNode child;
-        size_t after = 0;
-        if (!ParseVersionNode(base, p, nodeEnd, child, after))
-            return false;
-        node.children.push_back(child);
-        p = Align4(after);
-    }
-    next = nodeEnd;
-    return true;
-}
-
-std::string Narrow(const std::wstring& text)
-{
-    return std::string(text.begin(), text.end());
+    return children;
 }
 
 TEST_F(Resources, VersionBlockReadsAsTheSystemReadsIt)
@@ -644,26 +616,21 @@ TEST_F(Resources, VersionBlockReadsAsTheSystemReadsIt)
         }
     }
 
-    // The order of the keys, one string table, and the block in language 1041: from the
-    // resource itself.
+    // One string table with the keys in this order, read from the resource itself.
     Blob raw = Resource(RT_VERSION, 1);
     ASSERT_GT(raw.size, 0u);
-    VersionNode root;
-    size_t end = 0;
-    ASSERT_TRUE(ParseVersionNode(raw.data, 0, raw.size, root, end));
-    EXPECT_EQ(L"VS_VERSION_INFO", root.key);
-    ASSERT_EQ(2u, root.children.size());
-    const VersionNode& fileInfo = root.children[0];
-    EXPECT_EQ(L"StringFileInfo", fileInfo.key);
-    EXPECT_EQ(L"VarFileInfo", root.children[1].key);
-    ASSERT_EQ(1u, fileInfo.children.size());
-    EXPECT_EQ(L"041104b0", fileInfo.children[0].key);
-    std::vector<std::string> keys;
-    for (const VersionNode& entry : fileInfo.children[0].children)
-        keys.push_back(Narrow(entry.key));
-    std::vector<std::string> expected;
+    auto top = VersionChildren(raw, 0);
+    ASSERT_EQ(2u, top.size());
+    EXPECT_EQ(L"StringFileInfo", top[0].first);
+    EXPECT_EQ(L"VarFileInfo", top[1].first);
+    auto tables = VersionChildren(raw, top[0].second);
+    ASSERT_EQ(1u, tables.size());
+    EXPECT_EQ(L"041104b0", tables[0].first);
+    std::vector<std::wstring> keys, expected;
+    for (const auto& entry : VersionChildren(raw, tables[0].second))
+        keys.push_back(entry.first);
     for (const auto& entry : strings)
-        expected.push_back(entry.first);
+        expected.emplace_back(entry.first, entry.first + std::strlen(entry.first));
     EXPECT_EQ(expected, keys);
     FreeLibrary(api);
 }
@@ -678,56 +645,29 @@ TEST_F(Resources, ManifestIsTheBare86Bytes)
     EXPECT_EQ(0, std::memcmp(manifest, raw.data, 86));
 }
 
-// The names of the DLLs a PE file imports, read from the file on disk.
+// The names of the DLLs a program imports, from its image mapped but not run.
 std::set<std::string> ImportedDlls(const std::string& path)
 {
     std::set<std::string> names;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    HMODULE image = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!image)
         return names;
-    std::vector<BYTE> bytes(GetFileSize(file, nullptr));
-    DWORD read = 0;
-    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(file);
-    if (read != bytes.size() || bytes.size() < sizeof(IMAGE_DOS_HEADER))
-        return names;
-    auto at = [&](size_t offset, size_t size) {
-        return offset + size <= bytes.size() ? bytes.data() + offset : nullptr;
-    };
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
-    const auto* nt =
-        reinterpret_cast<const IMAGE_NT_HEADERS32*>(at(dos->e_lfanew, sizeof(IMAGE_NT_HEADERS32)));
-    if (!nt || nt->Signature != IMAGE_NT_SIGNATURE)
-        return names;
-    const auto* sections = reinterpret_cast<const IMAGE_SECTION_HEADER*>(
-        at(dos->e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
-               nt->FileHeader.SizeOfOptionalHeader,
-           nt->FileHeader.NumberOfSections * sizeof(IMAGE_SECTION_HEADER)));
-    if (!sections)
-        return names;
-    auto fileOffset = [&](DWORD rva) -> size_t {
-        for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
-            const IMAGE_SECTION_HEADER& s = sections[i];
-            if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.SizeOfRawData)
-                return rva - s.VirtualAddress + s.PointerToRawData;
-        }
-        return bytes.size();
-    };
-    const DWORD importRva =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-    for (size_t offset = fileOffset(importRva);; offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
-        const auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
-            at(offset, sizeof(IMAGE_IMPORT_DESCRIPTOR)));
-        if (!entry || !entry->Name)
-            break;
-        const size_t name = fileOffset(entry->Name);
-        std::string dll;
-        for (size_t i = name; i < bytes.size() && bytes[i]; ++i)
-            dll += static_cast<char>(tolower(bytes[i]));
+    // The handle carries a flag in its low bits.
+    const BYTE* base =
+        reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(image) & ~ULONG_PTR{3});
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY* dirs = nt->OptionalHeader.DataDirectory;
+    EXPECT_EQ(0u, dirs[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT].Size);
+    const auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
+        base + dirs[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
+    for (; dirs[IMAGE_DIRECTORY_ENTRY_IMPORT].Size && entry->Name; ++entry) {
+        std::string dll = reinterpret_cast<const char*>(base + entry->Name);
+        for (char& c : dll)
+            c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
         names.insert(dll);
     }
-    EXPECT_EQ(0u, nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT].Size);
+    FreeLibrary(image);
     return names;
 }
 
