@@ -147,12 +147,12 @@ IconImage ReadIcon(WORD groupId)
     return icon;
 }
 
-struct IconSpec {
+struct IconForm {
     WORD id;
     int size, bpp;
     bool opaque;
 };
-constexpr std::array<IconSpec, 10> kIcons = {{
+constexpr std::array<IconForm, 10> kIcons = {{
     {IDI_AGENT, 32, 8, false},
     {IDI_TRAY_FRAME1, 16, 8, false},
     {IDI_TRAY_FRAME2, 16, 8, false},
@@ -167,32 +167,32 @@ constexpr std::array<IconSpec, 10> kIcons = {{
 
 TEST_F(Resources, EveryIconGroupHoldsOneImageOfItsSizeDepthAndMask)
 {
-    for (const IconSpec& spec : kIcons) {
-        SCOPED_TRACE(spec.id);
-        IconImage icon = ReadIcon(spec.id);
-        ASSERT_EQ(spec.size, icon.width);
+    for (const IconForm& form : kIcons) {
+        SCOPED_TRACE(form.id);
+        IconImage icon = ReadIcon(form.id);
+        ASSERT_EQ(form.size, icon.width);
         EXPECT_EQ(1, icon.groupCount);
-        EXPECT_EQ(spec.size, icon.height);
-        EXPECT_EQ(spec.size, icon.entry.width);
-        EXPECT_EQ(spec.size, icon.entry.height);
-        EXPECT_EQ(spec.bpp, icon.entry.bitCount);
-        EXPECT_EQ(spec.bpp, icon.header.biBitCount);
+        EXPECT_EQ(form.size, icon.height);
+        EXPECT_EQ(form.size, icon.entry.width);
+        EXPECT_EQ(form.size, icon.entry.height);
+        EXPECT_EQ(form.bpp, icon.entry.bitCount);
+        EXPECT_EQ(form.bpp, icon.header.biBitCount);
         EXPECT_EQ(1, icon.header.biPlanes);
 
         const int clear =
             icon.Count([](const IconImage& i, int x, int y) { return i.Transparent(x, y); });
-        if (spec.opaque) {
+        if (form.opaque) {
             EXPECT_EQ(0, clear);
             continue;
         }
         // A background, and under it an XOR colour of black, or the screen shows through
         // inverted instead of unchanged.
-        EXPECT_GT(clear, spec.size * spec.size / 8);
+        EXPECT_GT(clear, form.size * form.size / 8);
         EXPECT_TRUE(icon.Transparent(0, 0));
         EXPECT_EQ(0, icon.Count([](const IconImage& i, int x, int y) {
             return i.Transparent(x, y) && !(i.Pixel(x, y) == kBlack);
         }));
-        EXPECT_FALSE(icon.Transparent(spec.size / 2, spec.size / 2));
+        EXPECT_FALSE(icon.Transparent(form.size / 2, form.size / 2));
     }
 }
 
@@ -331,7 +331,7 @@ BOOL CALLBACK OnLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR param)
 BOOL CALLBACK OnName(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR param)
 {
     auto* census = reinterpret_cast<Census*>(param);
-    // A named (not numbered) resource shows up as id 0, which no catalogue entry has.
+    // A named (not numbered) resource shows up as id 0, which none of ours has.
     census->ids[TypeName(type)].insert(
         IS_INTRESOURCE(name) ? static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name)) : 0);
     EnumResourceLanguagesA(module, type, name, OnLanguage, param);
@@ -344,7 +344,7 @@ BOOL CALLBACK OnType(HMODULE module, LPSTR type, LONG_PTR param)
     return TRUE;
 }
 
-TEST_F(Resources, TheCatalogueIsAllThereIsAndAllOfItIsJapanese)
+TEST_F(Resources, NothingElseIsThereAndAllOfItIsJapanese)
 {
     Census census;
     EnumResourceTypesA(g_exe, OnType, reinterpret_cast<LONG_PTR>(&census));
@@ -357,8 +357,8 @@ TEST_F(Resources, TheCatalogueIsAllThereIsAndAllOfItIsJapanese)
         EXPECT_EQ(1u, known.count(type)) << "unexpected resource type " << type;
 
     std::set<WORD> groups;
-    for (const IconSpec& spec : kIcons)
-        groups.insert(spec.id);
+    for (const IconForm& form : kIcons)
+        groups.insert(form.id);
     EXPECT_EQ(groups, census.ids[TypeName(RT_GROUP_ICON)]);
     // One image per group: as many images as groups.
     EXPECT_EQ(groups.size(), census.ids[TypeName(RT_ICON)].size());
@@ -399,8 +399,9 @@ Bitmap24 ReadBitmap(WORD id)
 
 TEST_F(Resources, BitmapsAreBottomUp24BitPictures)
 {
-    const std::array<std::array<int, 3>, 2> specs = {{{IDB_BANNER, 180, 65}, {IDB_REBOOT, 36, 32}}};
-    for (const auto& [id, width, height] : specs) {
+    const std::array<std::array<int, 3>, 2> bitmaps = {
+        {{IDB_BANNER, 180, 65}, {IDB_REBOOT, 36, 32}}};
+    for (const auto& [id, width, height] : bitmaps) {
         SCOPED_TRACE(id);
         Bitmap24 raw = ReadBitmap(static_cast<WORD>(id));
         ASSERT_EQ(sizeof(BITMAPINFOHEADER), raw.header.biSize);

@@ -89,5 +89,5 @@ def surface(u, v, tilt=22, centre_lon=105, grid=30, grid_width=2.2):
         dlon = abs((lon + grid / 2) % grid - grid / 2) * math.cos(math.radians(lat))
         if min(dlat, dlon) < px_deg / 2:
             colour = mix(colour, GRID_COL, 0.45 * z)
-    spec = max(0.0, (x * lx + y * ly + z * lz) / n) ** 24
-    return mix(colour, HIGHLIGHT, 0.75 * spec)
+    shine = max(0.0, (x * lx + y * ly + z * lz) / n) ** 24
+    return mix(colour, HIGHLIGHT, 0.75 * shine)
