@@ -1,5 +1,7 @@
 // The agent window procedure: each message goes to a small handler.
 #include "agent/agent.h"
+#include "agent/agent_command.h"
+#include "ui/tray_menu.h"
 #include "watch/check_cycle.h"
 
 namespace {
@@ -50,6 +52,17 @@ LRESULT CALLBACK AgentWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         return MsgTimer(hwnd, wParam);
     case WM_DESTROY:
         return MsgDestroy(hwnd);
+    case WM_COMMAND:
+        return OnAgentCommand(hwnd, message, wParam, lParam);
+    case WM_MEASUREITEM:
+        MeasureMenuItem(hwnd, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        return 0;
+    case WM_DRAWITEM:
+        DrawMenuItem(reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+        return 0;
+    case WM_TRAYNOTIFY:
+        OnTrayNotify(hwnd, wParam, lParam);
+        return 0;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }

@@ -48,7 +48,7 @@ bool IsGrayed(UINT id)
     return id == CMD_COMPUTER_LOCK && g_computerLock != 1;
 }
 
-// Owner-draw requests carry an identifier from the message; only our six items have a caption.
+// The identifier comes with the request; any other than our six would index past the captions.
 bool IsMenuItem(UINT id)
 {
     return id < static_cast<UINT>(kMenuItems);
