@@ -66,11 +66,9 @@ LRESULT OnExit(HWND hwnd)
     SetForegroundWindow(g_trayData.hWnd);
     // A verdict left over from the Setting command must not let the agent end.
     g_passOk = 0;
-    if (!g_passCodeDlgOpen) {
-        RunFlaggedDialog(g_passCodeDlgOpen, IDD_PASSCODE, hwnd, PassCodeDlgProc);
-        if (g_passOk == 1)
-            DestroyWindow(hwnd);
-    }
+    AskPassCode(hwnd);
+    if (g_passOk == 1)
+        DestroyWindow(hwnd);
     return 0;
 }
 
