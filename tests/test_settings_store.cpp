@@ -1,6 +1,5 @@
-// The settings store and the option load against the prefix's real registry. Values are
-// planted and inspected with the registry API itself; every reader, the option load
-// included, is checked against what is stored, for listed hostile forms and random states.
+// The settings store and the option load against the prefix's real registry: values planted
+// with the registry API, then every reader checked against what is stored.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -38,13 +37,13 @@ std::string Dword(DWORD v)
     return std::string(reinterpret_cast<const char*>(&v), sizeof v);
 }
 
+// A non-zero byte follows the data: RegSetValueExA would add a string's terminator itself
+// if a zero followed (NT does, and Wine with it).
 void Put(const char* key, const char* name, const Value& v)
 {
     HKEY h;
     ASSERT_EQ(0, RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
                                  nullptr));
-    // A non-zero byte after the data: RegSetValueExA would add a string's terminator
-    // itself if a zero followed (NT does, and Wine with it).
     const std::string data = v.bytes + 'x';
     if (v.type == REG_NONE)
         RegDeleteValueA(h, name);
@@ -52,26 +51,6 @@ void Put(const char* key, const char* name, const Value& v)
         EXPECT_EQ(0, RegSetValueExA(h, name, 0, v.type, reinterpret_cast<const BYTE*>(data.data()),
                                     static_cast<DWORD>(v.bytes.size())));
     RegCloseKey(h);
-}
-
-Value Get(const char* key, const char* name)
-{
-    Value v;
-    char data[4096];
-    DWORD size = sizeof data;
-    HKEY h;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &h) == 0) {
-        if (RegQueryValueExA(h, name, nullptr, &v.type, reinterpret_cast<BYTE*>(data), &size))
-            v.type = REG_NONE;
-        RegCloseKey(h);
-    }
-    v.bytes.assign(data, v.type == REG_NONE ? 0 : size);
-    return v;
-}
-
-int IsOn(const Value& v)
-{
-    return v.type == REG_DWORD && v.bytes == Dword(1);
 }
 
 // A stored text comes back when it is a REG_SZ that fits the reader's buffer and a zero
@@ -96,24 +75,22 @@ std::string Left(const std::string& b, size_t size)
 // Runs every reader, the option load included, against the stored state.
 void CheckEveryReader(const State& stored, bool keyExists = true)
 {
+    auto isOn = [](const Value& v) { return int{v.type == REG_DWORD && v.bytes == Dword(1)}; };
     CCommonReg store;
     std::string pass;
     const bool passFound = FitsText(stored[SETTING_PASS_CODE - 1], kSettingTextSize, pass);
     for (int kind = SETTING_APP1; kind <= SETTING_PASS_CODE; ++kind) {
+        SCOPED_TRACE(kNames[kind - 1]);
         const Value& v = stored[kind - 1];
+        // Only a 4-byte REG_DWORD is a flag; every kind brings the pass code text along.
         const bool found = keyExists && (kind == SETTING_PASS_CODE ||
                                          (v.type == REG_DWORD && v.bytes.size() == 4));
         std::string text(kSettingTextSize + 64, '\x5A');
         int flag = 7;
-        EXPECT_EQ(found ? 0 : -1, store.ReadSetting(SettingKind(kind), &text[0], &flag))
-            << kNames[kind - 1];
-        EXPECT_EQ(!found      ? "<untouched>"
-                  : passFound ? pass
-                              : "",
-                  Left(text, kSettingTextSize))
-            << kNames[kind - 1];
+        EXPECT_EQ(found ? 0 : -1, store.ReadSetting(SettingKind(kind), &text[0], &flag));
+        EXPECT_EQ(!found ? "<untouched>" : passFound ? pass : "", Left(text, kSettingTextSize));
         if (kind != SETTING_PASS_CODE) {
-            EXPECT_EQ(found ? IsOn(v) : 7, flag) << kNames[kind - 1];
+            EXPECT_EQ(found ? isOn(v) : 7, flag);
         }
     }
     int leading = 0;
@@ -132,19 +109,13 @@ void CheckEveryReader(const State& stored, bool keyExists = true)
     g_confirmBox = g_computerLock = g_quickClick = g_recordLog = 0;
     std::memset(g_passCode, 0, sizeof g_passCode);
     LoadRuntimeOptions();
-    EXPECT_EQ(IsOn(stored[SETTING_DEBUG - 1]), g_confirmBox);
-    EXPECT_EQ(IsOn(stored[SETTING_COMPUTER_LOCK - 1]), g_computerLock);
-    EXPECT_EQ(IsOn(stored[SETTING_QUICK_CLICK - 1]), g_quickClick);
-    EXPECT_EQ(IsOn(stored[SETTING_IP_LIST - 1]), g_recordLog);
+    EXPECT_EQ(isOn(stored[SETTING_DEBUG - 1]), g_confirmBox);
+    EXPECT_EQ(isOn(stored[SETTING_COMPUTER_LOCK - 1]), g_computerLock);
+    EXPECT_EQ(isOn(stored[SETTING_QUICK_CLICK - 1]), g_quickClick);
+    EXPECT_EQ(isOn(stored[SETTING_IP_LIST - 1]), g_recordLog);
     // A code too long for g_passCode is ignored, and the default takes its place.
     const bool usable = keyExists && passFound && !pass.empty() && pass.size() < kPassCodeSize;
     EXPECT_EQ(usable ? pass : kDefaultPassCode, std::string(g_passCode, strnlen(g_passCode, 256)));
-}
-
-void Store(const State& state)
-{
-    for (int i = 0; i < kValues; ++i)
-        Put(kSettingsKey, kNames[i], state[i]);
 }
 
 class SettingsStore : public ::testing::Test {
@@ -153,54 +124,40 @@ class SettingsStore : public ::testing::Test {
     void TearDown() override { bench::ClearRegistry(); }
 };
 
-TEST_F(SettingsStore, MissingKeyThenEveryHostileFormUnderEveryName)
+// A missing key, then each listed hostile form under every name at once, then a thousand
+// random states.
+TEST_F(SettingsStore, MissingKeyHostileFormsAndRandomStatesUnderEveryReader)
 {
     CheckEveryReader(State(kValues), false);
     EXPECT_EQ(-1, CCommonReg().DeleteListEntry(1));
     HKEY h;
     EXPECT_NE(0, RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &h)); // not created
 
-    std::vector<Value> forms = {{},
-                                {REG_DWORD, Dword(0)},
-                                {REG_DWORD, Dword(1)},
-                                {REG_DWORD, Dword(2)},
-                                {REG_DWORD, Dword(0xFFFFFFFF)},
-                                {REG_DWORD, std::string("\1\0", 2)},
-                                {REG_SZ, "1"},
-                                {REG_BINARY, Dword(1)},
-                                {REG_BINARY, std::string("12\0"
-                                                         "34\0",
-                                                         6)},
-                                {REG_QWORD, Dword(1) + Dword(0)},
-                                {REG_SZ, ""},
-                                {REG_SZ, "13579"}};
+    std::vector<Value> forms = {{}, {REG_QWORD, Dword(1) + Dword(0)}, {REG_BINARY, Dword(1)}};
+    forms.push_back({REG_DWORD, std::string("\1\0", 2)});
+    forms.push_back({REG_BINARY, std::string("12\00034", 6)}); // zeros inside
+    for (DWORD number : {0u, 1u, 2u, 0xFFFFFFFFu})
+        forms.push_back({REG_DWORD, Dword(number)});
+    for (const char* text : {"1", "", "13579"})
+        forms.push_back({REG_SZ, text});
     // One short of either buffer, exactly filling it, one past; with and without a
     // stored terminator.
     for (size_t length : {255, 256, 257, 2047, 2048, 2049, 100000})
         for (size_t terminator : {0, 1})
             forms.push_back({REG_SZ, std::string(length, '7') + std::string(terminator, '\0')});
-    for (const Value& form : forms) {
-        SCOPED_TRACE("type " + std::to_string(form.type) + ", " +
-                     std::to_string(form.bytes.size()) + " bytes");
-        const State state(kValues, form);
-        Store(state);
-        CheckEveryReader(state);
-    }
-}
 
-TEST_F(SettingsStore, RandomStatesUnderEveryReader)
-{
     const char* given = std::getenv("KORVANE_REGISTRY_SEED");
     const unsigned seed = given ? std::strtoul(given, nullptr, 0) : 20261206u;
     std::printf("registry states from seed %u (KORVANE_REGISTRY_SEED repeats one)\n", seed);
     std::mt19937 rng(seed);
     auto pick = [&](size_t n) { return static_cast<int>(rng() % n); };
     const size_t lengths[] = {0, 4, 5, 23, 254, 255, 256, 257, 2046, 2047, 2048, 2049};
-    for (int round = 0; round < 1000 && !HasFailure(); ++round) {
-        State state(kValues);
+    for (size_t round = 0; round < forms.size() + 1000 && !HasFailure(); ++round) {
+        const bool listed = round < forms.size();
+        State state(kValues, listed ? forms[round] : Value{});
         for (Value& v : state) {
-            switch (pick(7)) {
-            case 0: // absent
+            switch (listed ? 0 : pick(7)) {
+            case 0: // as listed, or absent
                 break;
             case 1:
                 v = {REG_DWORD, Dword(pick(2) ? pick(3) : rng())};
@@ -220,13 +177,15 @@ TEST_F(SettingsStore, RandomStatesUnderEveryReader)
                     v.bytes += '\0';
             }
         }
-        SCOPED_TRACE("round " + std::to_string(round) + " of seed " + std::to_string(seed));
-        Store(state);
+        SCOPED_TRACE((listed ? "listed form " : "random state ") + std::to_string(round) +
+                     " of seed " + std::to_string(seed));
+        for (int i = 0; i < kValues; ++i)
+            Put(kSettingsKey, kNames[i], state[i]);
         CheckEveryReader(state);
     }
 }
 
-TEST_F(SettingsStore, WritersStoreWhatTheReadersTakeBack)
+TEST_F(SettingsStore, WritersStoreWhatTheReadersTakeBackAndALockedKeyKeepsIt)
 {
     CCommonReg store;
     EXPECT_EQ(0, store.WriteSetting(SETTING_PASS_CODE, "20240", 0));
@@ -242,29 +201,16 @@ TEST_F(SettingsStore, WritersStoreWhatTheReadersTakeBack)
     EXPECT_EQ(-1, store.WriteSetting(SETTING_PASS_CODE, std::string(2048, '1').c_str(), 0));
     EXPECT_EQ(-1, store.WriteListEntry(3, std::string(256, '1').c_str()));
     EXPECT_EQ(-1, store.WriteListEntry(6, "10.0.0.6"));
-
-    // Written with a byte count equal to the length; the system keeps the terminator.
     State state(kValues);
-    state[SETTING_PASS_CODE - 1] = {REG_SZ, std::string("20240", 6)};
+    state[SETTING_PASS_CODE - 1] = {REG_SZ, "20240"};
     state[SETTING_COMPUTER_LOCK - 1] = {REG_DWORD, Dword(1)};
     state[SETTING_BIG_ICON - 1] = {REG_DWORD, Dword(0)};
-    state[kFirstSlot] = {REG_SZ, std::string("192.168.0.10", 13)};
-    state[kFirstSlot + 1] = {REG_SZ, longest + '\0'};
-    for (int i = 0; i < kValues; ++i) {
-        EXPECT_EQ(state[i].type, Get(kSettingsKey, kNames[i]).type) << kNames[i];
-        EXPECT_EQ(state[i].bytes, Get(kSettingsKey, kNames[i]).bytes) << kNames[i];
-    }
-    EXPECT_EQ(static_cast<DWORD>(REG_NONE), Get(kSettingsKey, "IPList_6").type);
+    state[kFirstSlot] = {REG_SZ, "192.168.0.10"};
+    state[kFirstSlot + 1] = {REG_SZ, longest};
     CheckEveryReader(state);
-}
 
-TEST_F(SettingsStore, KeyThatRefusesWritesKeepsItsValues)
-{
-    CCommonReg store;
-    ASSERT_EQ(0, store.WriteSetting(SETTING_COMPUTER_LOCK, "", 1));
-    ASSERT_EQ(0, store.WriteSetting(SETTING_PASS_CODE, "24680", 0));
-    ASSERT_EQ(0, store.WriteListEntry(1, "10.0.0.1"));
-    // Everyone may read and delete the key (so the next test can clear it), nothing else.
+    // Now everyone may read and delete the key (so the next test can clear it), nothing
+    // else: every write fails and every value stays.
     PSECURITY_DESCRIPTOR sd = nullptr;
     ASSERT_TRUE(
         ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KRSD;;;WD)", 1, &sd, nullptr));
@@ -273,31 +219,29 @@ TEST_F(SettingsStore, KeyThatRefusesWritesKeepsItsValues)
     ASSERT_EQ(0, RegSetKeySecurity(h, DACL_SECURITY_INFORMATION, sd));
     RegCloseKey(h);
     LocalFree(sd);
-
     EXPECT_EQ(-1, store.WriteSetting(SETTING_COMPUTER_LOCK, "", 0));
     EXPECT_EQ(-1, store.WriteSetting(SETTING_PASS_CODE, "1357", 0));
     EXPECT_EQ(-1, store.WriteListEntry(2, "10.0.0.2"));
     EXPECT_EQ(-1, store.DeleteListEntry(1));
-    const char* entries[] = {"10.0.0.3"};
-    WriteTrustedList(store, entries, 1);
-    State state(kValues);
-    state[SETTING_COMPUTER_LOCK - 1] = {REG_DWORD, Dword(1)};
-    state[SETTING_PASS_CODE - 1] = {REG_SZ, "24680"};
-    state[kFirstSlot] = {REG_SZ, "10.0.0.1"};
+    WriteTrustedList(store, five, 1);
     CheckEveryReader(state);
 }
 
 TEST_F(SettingsStore, AutostartNamesTheProgramFileQuotedWhereverItRuns)
 {
     bench::ScratchDir elsewhere("autostart");
-    char module[MAX_PATH];
+    char module[MAX_PATH], run[2048] = {};
     GetModuleFileNameA(nullptr, module, sizeof module);
     CCommonReg store;
     EXPECT_EQ(0, store.IsAutoStart());
     EXPECT_EQ(0, store.SetAutoStart(1));
-    const Value run = Get(kRunKey, kRunValueName);
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), run.type);
-    EXPECT_EQ("\"" + std::string(module) + "\"" + '\0', run.bytes);
+    DWORD type = REG_NONE, size = sizeof run;
+    HKEY h;
+    ASSERT_EQ(0, RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, &h));
+    RegQueryValueExA(h, kRunValueName, nullptr, &type, reinterpret_cast<BYTE*>(run), &size);
+    RegCloseKey(h);
+    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+    EXPECT_EQ("\"" + std::string(module) + "\"", std::string(run, strnlen(run, size)));
     EXPECT_EQ(1, store.IsAutoStart());
     EXPECT_EQ(0, store.SetAutoStart(0));
     EXPECT_EQ(0, store.IsAutoStart());
