@@ -138,11 +138,11 @@ const Form kPictures[] = {
     {IDI_TRAY_FRAME2, 16, 16, 8, kMasked, {15, 0, Clear, 10, 9, Blue}, 0, 8},
     {IDI_TRAY_FRAME3, 16, 16, 8, kMasked, {15, 0, Clear, 8, 9, Blue}, 0, 0},
     {IDI_TRAY_FRAME4, 16, 16, 8, kMasked, {0, 0, Clear, 4, 9, Blue}, 8, 0},
-    // The key on amber, white outside the rounded corners; the disabled one in grays.
-    {IDI_COMPUTER_LOCK, 32, 32, 8, kOpaque, {0, 0, White, 30, 16, Amber}},
-    {IDI_COMPUTER_LOCK_GRAY, 32, 32, 8, kOpaque, {0, 0, White, 30, 16, Gray}},
-    {IDI_EXIT, 32, 32, 8, kOpaque, {1, 16, Green, 12, 4, White}}, // green ground, white door
-    {IDI_SETTING, 32, 32, 4, kMasked, {0, 0, Clear, 10, 3, Red, 10, 10, Cyan}}, // page
+    // The white key on amber, white outside the rounded corners; the disabled one in grays.
+    {IDI_COMPUTER_LOCK, 32, 32, 8, kOpaque, {0, 0, White, 30, 16, Amber, 8, 16, White}},
+    {IDI_COMPUTER_LOCK_GRAY, 32, 32, 8, kOpaque, {0, 0, White, 30, 16, Gray, 8, 16, White}},
+    {IDI_EXIT, 32, 32, 8, kOpaque, {1, 16, Green, 12, 4, White, 12, 12, Green}}, // exit sign
+    {IDI_SETTING, 32, 32, 4, kMasked, {0, 0, Clear, 10, 3, Red, 10, 10, Cyan}},  // page
     {IDI_PADLOCK, 48, 48, 8, kMasked, {0, 0, Clear, 47, 0, Clear, 0, 47, Clear, 47, 47, Clear}},
     // The globe at the left, its cable through the bottom edge, the black name.
     {IDB_BANNER, 180, 65, 24, kBitmap, {0, 0, White, 10, 24, Blue, 36, 64, Gray, 70, 30, Black}},
