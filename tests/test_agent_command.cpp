@@ -2,7 +2,8 @@
 // answered from a helper thread while this thread sits in their modal loops.
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <cstdio>
+#include <string>
 
 #include "agent/agent_command.h"
 #include "settings/runtime_options.h"
@@ -13,62 +14,37 @@
 
 namespace {
 
-constexpr DWORD kWaitMs = 5000;
-
-struct Flags {
-    int passOk = -1;
-    int passCodeOpen = -1;
-    int settingOpen = -1;
-    int aboutOpen = -1;
-};
-
-Flags ReadFlags()
+// g_passOk and the open flags of PassCode, Setting and Version Info, as "1 0 1 0".
+std::string Flags()
 {
-    return {g_passOk, g_passCodeDlgOpen, g_settingDlgOpen, g_aboutDlgOpen};
+    char text[32];
+    std::snprintf(text, sizeof text, "%d %d %d %d", g_passOk, g_passCodeDlgOpen, g_settingDlgOpen,
+                  g_aboutDlgOpen);
+    return text;
 }
 
-class AgentCommand : public ::testing::Test {
+class AgentCommand : public bench::InProcessAgent {
   protected:
-    static void SetUpTestSuite() { bench::StartInProcessAgentSuite(); }
-    static void TearDownTestSuite() { bench::EndInProcessAgentSuite(); }
-
     void SetUp() override
     {
-        agent_ = std::make_unique<bench::InProcessAgent>();
-        hwnd_ = agent_->Window();
-        ASSERT_NE(nullptr, hwnd_);
+        InProcessAgent::SetUp();
+        StartAgentWindow();
     }
-    void TearDown() override { agent_.reset(); }
-
     LRESULT Command(WPARAM id) { return SendMessageA(hwnd_, WM_COMMAND, id, 0); }
     // A command from the helper thread while this one is in a modal loop; false when it
-    // did not come back in time (it opened something that waits for the user).
+    // did not come back (it opened something that waits for the user).
     bool CommandReturns(WPARAM id)
     {
         DWORD_PTR result = 0;
-        return SendMessageTimeoutA(hwnd_, WM_COMMAND, id, 0, SMTO_NORMAL, kWaitMs, &result) != 0;
+        return SendMessageTimeoutA(hwnd_, WM_COMMAND, id, 0, SMTO_NORMAL, 3000, &result) != 0;
     }
-    static void EnterCode(HWND prompt, const char* code)
+    // Answers the pass code prompt: a code and OK, or Cancel when code is nullptr.
+    static void Answer(HWND prompt, const char* code)
     {
-        bench::TypeText(prompt, IDC_PASSCODE_EDIT, code);
-        bench::ClickButton(prompt, IDOK);
-        bench::WaitUntilGone(prompt, kWaitMs);
+        if (code)
+            bench::Type(prompt, IDC_PASSCODE_EDIT, code);
+        bench::Click(prompt, code ? IDOK : IDCANCEL);
     }
-    static void Close(HWND dialog, int button)
-    {
-        bench::ClickButton(dialog, button);
-        bench::WaitUntilGone(dialog, kWaitMs);
-    }
-    static void ExpectAllClear()
-    {
-        EXPECT_EQ(0, g_passOk);
-        EXPECT_EQ(0, g_passCodeDlgOpen);
-        EXPECT_EQ(0, g_settingDlgOpen);
-        EXPECT_EQ(0, g_aboutDlgOpen);
-    }
-
-    std::unique_ptr<bench::InProcessAgent> agent_;
-    HWND hwnd_ = nullptr;
 };
 
 TEST_F(AgentCommand, ComputerLockLocksOnlyWithEasyPcLockAndAsksNothing)
@@ -82,210 +58,141 @@ TEST_F(AgentCommand, ComputerLockLocksOnlyWithEasyPcLockAndAsksNothing)
     g_computerLock = 1;
     for (WPARAM id : {1, 4, 6, 0x7FFF})
         Command(id);
-    EXPECT_EQ(0, Command(MAKEWPARAM(CMD_COMPUTER_LOCK, 0)));
+    EXPECT_EQ(0, Command(CMD_COMPUTER_LOCK));
     EXPECT_TRUE(bench::WaitForLocks(1, 10000));
     bench::PumpMessages(1500);
     user.Finish();
     EXPECT_EQ(1, bench::LockCount());
-    EXPECT_TRUE(user.Unexpected().empty());
-    EXPECT_TRUE(IsWindow(hwnd_));
+    EXPECT_EQ(0, user.Count());
 }
 
-TEST_F(AgentCommand, SettingWithAWrongCodeOrCancelClosesThePromptAndOpensNothing)
+TEST_F(AgentCommand, AWrongCodeOrCancelEndsSettingAndExitWithNothingMore)
 {
-    for (const char* code : {"1234", "08306", static_cast<const char*>(nullptr)}) {
-        SCOPED_TRACE(code ? code : "Cancel");
-        HWND prompt = nullptr;
-        HWND owner = nullptr;
-        Flags during;
-        bench::UserThread user([&] {
-            prompt = bench::WaitForDialog("PassCode", kWaitMs);
-            if (!prompt)
-                return;
-            owner = GetWindow(prompt, GW_OWNER);
-            during = ReadFlags();
-            if (code)
-                EnterCode(prompt, code);
-            else
-                Close(prompt, IDCANCEL);
-        });
-        EXPECT_EQ(0, Command(CMD_SETTING));
-        user.Finish();
-        EXPECT_NE(nullptr, prompt);
-        EXPECT_EQ(hwnd_, owner);
-        EXPECT_EQ(1, during.passCodeOpen);
-        EXPECT_TRUE(user.Unexpected().empty()) << user.Unexpected().front();
-        ExpectAllClear();
+    for (WPARAM command : {CMD_SETTING, CMD_EXIT}) {
+        for (const char* code : {"1234", "08306", static_cast<const char*>(nullptr)}) {
+            SCOPED_TRACE(testing::Message() << command << " " << (code ? code : "Cancel"));
+            g_passOk = 1; // as an earlier prompt may leave it
+            HWND owner = nullptr;
+            std::string during;
+            bench::UserThread user([&] {
+                if (HWND prompt = bench::WaitForDialog("PassCode")) {
+                    owner = GetWindow(prompt, GW_OWNER);
+                    during = Flags();
+                    Answer(prompt, code);
+                }
+            });
+            EXPECT_EQ(0, Command(command));
+            user.Finish();
+            EXPECT_EQ(hwnd_, owner);
+            // Exit clears an earlier verdict before it asks.
+            EXPECT_EQ(command == CMD_EXIT ? "0 1 0 0" : "1 1 0 0", during);
+            EXPECT_EQ(0, user.Count());
+            EXPECT_EQ("0 0 0 0", Flags());
+            EXPECT_TRUE(bench::TrayIconExists(hwnd_));
+        }
     }
 }
 
 TEST_F(AgentCommand, SettingWithTheRightCodeOpensTheSettingDialogAndThenForgetsTheCode)
 {
-    for (int round = 0; round < 2; ++round) {
-        HWND setting = nullptr;
-        HWND owner = nullptr;
-        Flags during;
-        bench::UserThread user([&] {
-            HWND prompt = bench::WaitForDialog("PassCode", kWaitMs);
-            if (!prompt)
-                return;
-            EnterCode(prompt, bench::kTestPassCode);
-            setting = bench::WaitForDialog("Setting", kWaitMs);
-            if (!setting)
-                return;
+    HWND owner = nullptr;
+    std::string during;
+    bench::UserThread user([&] {
+        if (HWND prompt = bench::WaitForDialog("PassCode"))
+            Answer(prompt, bench::kTestPassCode);
+        if (HWND setting = bench::WaitForDialog("Setting")) {
             owner = GetWindow(setting, GW_OWNER);
-            during = ReadFlags();
-            Close(setting, IDCANCEL);
-        });
-        EXPECT_EQ(0, Command(CMD_SETTING));
-        user.Finish();
-        ASSERT_NE(nullptr, setting) << round;
-        EXPECT_EQ(hwnd_, owner);
-        EXPECT_EQ(1, during.passOk);
-        EXPECT_EQ(0, during.passCodeOpen);
-        EXPECT_EQ(1, during.settingOpen);
-        EXPECT_TRUE(user.Unexpected().empty());
-        ExpectAllClear(); // so the next Setting asks again
-    }
+            during = Flags();
+            bench::Click(setting, IDCANCEL);
+        }
+    });
+    EXPECT_EQ(0, Command(CMD_SETTING));
+    user.Finish();
+    EXPECT_EQ(hwnd_, owner);
+    EXPECT_EQ("1 0 1 0", during);
+    EXPECT_EQ(0, user.Count());
+    EXPECT_EQ("0 0 0 0", Flags()); // so the next Setting asks again
 }
 
 TEST_F(AgentCommand, CommandsMeetTheOpenPromptAndSettingDialogGuards)
 {
-    struct {
-        bool settingReturned = false;
-        bool exitReturned = false;
-        size_t promptsWhileOpen = 0;
-        HWND setting = nullptr;
-        HWND secondPrompt = nullptr;
-        Flags duringSecondPrompt;
-        size_t settingDialogs = 0;
-    } seen;
+    bool settingReturned = false, exitReturned = false;
+    size_t prompts = 0, settingDialogs = 0;
+    HWND setting = nullptr;
+    std::string duringSecondPrompt;
     bench::UserThread user([&] {
-        HWND prompt = bench::WaitForDialog("PassCode", kWaitMs);
+        HWND prompt = bench::WaitForDialog("PassCode");
         if (!prompt)
             return;
         // A second Setting or an Exit while the prompt is open: no second prompt.
-        seen.settingReturned = CommandReturns(CMD_SETTING);
-        seen.exitReturned = CommandReturns(CMD_EXIT);
-        seen.promptsWhileOpen = bench::FindDialogs("PassCode", true).size();
-        EnterCode(prompt, bench::kTestPassCode);
-        seen.setting = bench::WaitForDialog("Setting", kWaitMs);
-        if (!seen.setting)
+        settingReturned = CommandReturns(CMD_SETTING);
+        exitReturned = CommandReturns(CMD_EXIT);
+        prompts = bench::FindDialogs("PassCode", true).size();
+        Answer(prompt, bench::kTestPassCode);
+        if (!(setting = bench::WaitForDialog("Setting")))
             return;
         // Setting again while the Setting dialog is open: asked, but no second dialog.
         PostMessageA(hwnd_, WM_COMMAND, CMD_SETTING, 0);
-        seen.secondPrompt = bench::WaitForDialog("PassCode", kWaitMs);
-        if (seen.secondPrompt) {
-            seen.duringSecondPrompt = ReadFlags();
-            EnterCode(seen.secondPrompt, bench::kTestPassCode);
+        if (HWND second = bench::WaitForDialog("PassCode")) {
+            duringSecondPrompt = Flags();
+            Answer(second, bench::kTestPassCode);
         }
         bench::Sync(hwnd_);
-        seen.settingDialogs = bench::FindDialogs("Setting", true).size();
-        Close(seen.setting, IDCANCEL);
+        settingDialogs = bench::FindDialogs("Setting", true).size();
+        bench::Click(setting, IDCANCEL);
     });
     EXPECT_EQ(0, Command(CMD_SETTING));
     user.Finish();
-    EXPECT_TRUE(seen.settingReturned);
-    EXPECT_TRUE(seen.exitReturned);
-    EXPECT_EQ(1u, seen.promptsWhileOpen);
-    EXPECT_NE(nullptr, seen.setting) << "the first prompt's answer still counts";
-    EXPECT_NE(nullptr, seen.secondPrompt);
-    EXPECT_EQ(1, seen.duringSecondPrompt.settingOpen);
-    EXPECT_EQ(1, seen.duringSecondPrompt.passCodeOpen);
-    EXPECT_EQ(1u, seen.settingDialogs);
-    EXPECT_TRUE(user.Unexpected().empty());
+    EXPECT_TRUE(settingReturned);
+    EXPECT_TRUE(exitReturned);
+    EXPECT_EQ(1u, prompts);
+    EXPECT_NE(nullptr, setting) << "the first prompt's answer still counts";
+    EXPECT_EQ("1 1 1 0", duringSecondPrompt);
+    EXPECT_EQ(1u, settingDialogs);
+    EXPECT_EQ(0, user.Count());
     EXPECT_TRUE(IsWindow(hwnd_));
-    ExpectAllClear();
+    EXPECT_EQ("0 0 0 0", Flags());
 }
 
 TEST_F(AgentCommand, AboutShowsOneVersionInfoWhileItsOwnIsOpen)
 {
-    for (int round = 0; round < 2; ++round) {
-        HWND about = nullptr;
-        HWND owner = nullptr;
-        Flags during;
-        bool secondReturned = false;
-        size_t dialogs = 0;
-        bench::UserThread user([&] {
-            about = bench::WaitForDialog("Version Info", kWaitMs);
-            if (!about)
-                return;
-            owner = GetWindow(about, GW_OWNER);
-            during = ReadFlags();
-            secondReturned = CommandReturns(CMD_ABOUT);
-            dialogs = bench::FindDialogs("Version Info", true).size();
-            Close(about, IDOK);
-        });
-        EXPECT_EQ(0, Command(CMD_ABOUT));
-        user.Finish();
-        ASSERT_NE(nullptr, about) << round;
-        EXPECT_EQ(hwnd_, owner);
-        EXPECT_EQ(1, during.aboutOpen);
-        EXPECT_TRUE(secondReturned);
-        EXPECT_EQ(1u, dialogs);
-        EXPECT_TRUE(user.Unexpected().empty());
-        ExpectAllClear(); // so the next About... shows it again
-    }
-}
-
-TEST_F(AgentCommand, ExitWithCancelOrAWrongCodeKeepsTheAgentAndIgnoresAnEarlierVerdict)
-{
-    for (const char* code : {static_cast<const char*>(nullptr), "8307"}) {
-        SCOPED_TRACE(code ? code : "Cancel");
-        g_passOk = 1; // as a Setting prompt may leave it
-        HWND prompt = nullptr;
-        Flags during;
-        bench::UserThread user([&] {
-            prompt = bench::WaitForDialog("PassCode", kWaitMs);
-            if (!prompt)
-                return;
-            during = ReadFlags();
-            if (code)
-                EnterCode(prompt, code);
-            else
-                Close(prompt, IDCANCEL);
-        });
-        EXPECT_EQ(0, Command(CMD_EXIT));
-        user.Finish();
-        EXPECT_NE(nullptr, prompt);
-        EXPECT_EQ(0, during.passOk) << "cleared before the prompt";
-        EXPECT_EQ(1, during.passCodeOpen);
-        EXPECT_TRUE(user.Unexpected().empty());
-        EXPECT_TRUE(IsWindow(hwnd_));
-        EXPECT_TRUE(bench::TrayIconExists(hwnd_));
-        ExpectAllClear();
-    }
-}
-
-TEST_F(AgentCommand, ExitWithTheRightCodeEndsTheMessageLoop)
-{
-    const DWORD thread = GetCurrentThreadId();
-    HWND prompt = nullptr;
-    bool windowGone = false;
+    HWND owner = nullptr;
+    std::string during;
+    bool secondReturned = false;
+    size_t dialogs = 0;
     bench::UserThread user([&] {
-        prompt = bench::WaitForDialog("PassCode", kWaitMs);
-        if (prompt)
-            EnterCode(prompt, bench::kTestPassCode);
-        windowGone = bench::WaitUntilGone(hwnd_, 10000);
-        if (!windowGone) // never leave the loop below running
-            PostThreadMessageA(thread, WM_QUIT, 99, 0);
+        HWND about = bench::WaitForDialog("Version Info");
+        if (!about)
+            return;
+        owner = GetWindow(about, GW_OWNER);
+        during = Flags();
+        secondReturned = CommandReturns(CMD_ABOUT);
+        dialogs = bench::FindDialogs("Version Info", true).size();
+        bench::Click(about, IDOK);
     });
-    PostMessageA(hwnd_, WM_COMMAND, CMD_EXIT, 0);
-    // The agent's own loop.
-    MSG msg = {};
-    int got;
-    while ((got = GetMessageA(&msg, nullptr, 0, 0)) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    EXPECT_EQ(0, Command(CMD_ABOUT));
     user.Finish();
-    EXPECT_NE(nullptr, prompt);
-    EXPECT_TRUE(windowGone);
-    EXPECT_EQ(0, got);
-    EXPECT_EQ(0u, msg.wParam);
+    EXPECT_EQ(hwnd_, owner);
+    EXPECT_EQ("0 0 0 1", during);
+    EXPECT_TRUE(secondReturned);
+    EXPECT_EQ(1u, dialogs);
+    EXPECT_EQ(0, user.Count());
+    EXPECT_EQ("0 0 0 0", Flags()); // so the next About... shows it again
+}
+
+TEST_F(AgentCommand, ExitWithTheRightCodeEndsTheAgentsMessageLoop)
+{
+    bench::UserThread user([] {
+        if (HWND prompt = bench::WaitForDialog("PassCode"))
+            Answer(prompt, bench::kTestPassCode);
+    });
+    EXPECT_EQ(0, Command(CMD_EXIT));
+    user.Finish();
     EXPECT_FALSE(IsWindow(hwnd_));
-    EXPECT_FALSE(bench::TrayIconExists(hwnd_));
-    EXPECT_TRUE(user.Unexpected().empty());
+    MSG quit;
+    ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(0u, quit.wParam);
+    EXPECT_EQ(0, user.Count());
 }
 
 } // namespace

@@ -6,8 +6,8 @@
 
 #include "settings/common_reg.h"
 #include "tests/bench/bench.h"
-#include "tests/bench/message_box.h"
 #include "tests/bench/scratch_dir.h"
+#include "tests/bench/ui_driver.h"
 
 namespace {
 
@@ -33,40 +33,42 @@ class AgentLock : public ::testing::Test {
         }
         bench::ClearRegistry();
     }
-
-    void StartAt(std::initializer_list<const char*> answer, const bench::ScratchDir& dir)
+    // Starts Korvane.exe in a fresh folder at this address.
+    void StartAt(const char* address)
     {
-        ASSERT_TRUE(bench::SetResolverAnswer(answer));
-        ASSERT_TRUE(bench::StartAgent(agent_, dir.Path().c_str()));
+        ASSERT_TRUE(bench::SetResolverAnswer({address}));
+        ASSERT_TRUE(bench::StartAgent(agent_, dir_.Path().c_str()));
         hwnd_ = bench::WaitForAgentWindow(agent_.Id(), kStartMs);
         ASSERT_NE(nullptr, hwnd_);
     }
+    bool WaitForBoxes(const bench::UserThread& answerer, int count)
+    {
+        return bench::PumpUntil([&] { return answerer.Count() >= count; }, kChangeMs);
+    }
 
+    bench::ScratchDir dir_{"agent-lock"};
     bench::Process agent_;
     HWND hwnd_ = nullptr;
+    CCommonReg store_;
 };
 
 TEST_F(AgentLock, WithNoTrustedAddressItLogsAndLocksRightAfterStartAndOnlyOnce)
 {
-    bench::ScratchDir dir("e2e-first");
-    CCommonReg store;
-    ASSERT_EQ(0, store.WriteSetting(SETTING_IP_LIST, "", 1));
-    StartAt({"192.168.0.5"}, dir);
+    ASSERT_EQ(0, store_.WriteSetting(SETTING_IP_LIST, "", 1));
+    StartAt("192.168.0.5");
     ASSERT_TRUE(bench::WaitForLocks(1, kChangeMs));
     bench::PumpMessages(kQuietMs);
     EXPECT_EQ(1, bench::LockCount());
-    const std::string log = bench::ReadWholeFile(dir.File("appAction.log"));
+    const std::string log = bench::ReadWholeFile(dir_.File("appAction.log"));
     EXPECT_NE(std::string::npos, log.find(" IP:192.168.0.5\n")) << log;
     EXPECT_EQ(log.find('\n'), log.size() - 1) << "one line: " << log;
 }
 
 TEST_F(AgentLock, MovesToAnUntrustedAddressLockAndMovesBackDoNot)
 {
-    bench::ScratchDir dir("e2e-moves");
-    CCommonReg store;
-    ASSERT_EQ(0, store.WriteListEntry(1, "192.168.1.10"));
-    ASSERT_EQ(0, store.WriteListEntry(3, "10.0.0.5")); // behind a missing slot 2
-    StartAt({"192.168.1.10"}, dir);
+    ASSERT_EQ(0, store_.WriteListEntry(1, "192.168.1.10"));
+    ASSERT_EQ(0, store_.WriteListEntry(3, "10.0.0.5")); // behind a missing slot 2
+    StartAt("192.168.1.10");
     bench::PumpMessages(kQuietMs);
     EXPECT_EQ(0, bench::LockCount());
 
@@ -81,23 +83,20 @@ TEST_F(AgentLock, MovesToAnUntrustedAddressLockAndMovesBackDoNot)
 
 TEST_F(AgentLock, WithTheDebugBoxNoLeavesTheDesktopAloneAndYesLocks)
 {
-    bench::ScratchDir dir("e2e-debug");
-    CCommonReg store;
-    ASSERT_EQ(0, store.WriteSetting(SETTING_DEBUG, "", 1));
-    ASSERT_EQ(0, store.WriteListEntry(1, "192.168.1.10"));
-    StartAt({"192.168.1.10"}, dir);
+    ASSERT_EQ(0, store_.WriteSetting(SETTING_DEBUG, "", 1));
+    ASSERT_EQ(0, store_.WriteListEntry(1, "192.168.1.10"));
+    StartAt("192.168.1.10");
     {
-        bench::BoxAnswerer no(IDNO, agent_.Id());
+        bench::UserThread no([] {}, IDNO, agent_.Id());
         ASSERT_TRUE(bench::SetResolverAnswer({"10.0.0.5"}));
-        ASSERT_TRUE(bench::PumpUntil([&] { return no.Count() == 1; }, kChangeMs));
+        ASSERT_TRUE(WaitForBoxes(no, 1));
         bench::PumpMessages(kQuietMs); // the next cycles do not ask again
         ASSERT_EQ(1, no.Count());
         EXPECT_EQ("Check !", no.Seen()[0].caption);
         EXPECT_EQ("Change IP\n\rNew IP is 10.0.0.5 \n\rAre PC Lock ?", no.Seen()[0].text);
-        EXPECT_EQ(IDNO, no.Seen()[0].defaultButton);
     }
     EXPECT_EQ(0, bench::LockCount());
-    bench::BoxAnswerer yes(IDYES, agent_.Id());
+    bench::UserThread yes([] {}, IDYES, agent_.Id());
     ASSERT_TRUE(bench::SetResolverAnswer({"10.0.0.6"}));
     EXPECT_TRUE(bench::WaitForLocks(1, kChangeMs));
     EXPECT_EQ(1, yes.Count());
@@ -105,16 +104,15 @@ TEST_F(AgentLock, WithTheDebugBoxNoLeavesTheDesktopAloneAndYesLocks)
 
 TEST_F(AgentLock, ALockThatCannotStartWarnsOncePerAttemptAndPollingGoesOn)
 {
-    bench::ScratchDir dir("e2e-broken");
     bench::BrokenLockRoutine broken;
     ASSERT_TRUE(broken.Ok());
-    StartAt({"192.168.0.5"}, dir);
-    bench::BoxAnswerer answer(IDOK, agent_.Id());
-    ASSERT_TRUE(bench::PumpUntil([&] { return answer.Count() == 1; }, kChangeMs));
+    StartAt("192.168.0.5");
+    bench::UserThread answer([] {}, IDOK, agent_.Id());
+    ASSERT_TRUE(WaitForBoxes(answer, 1));
     bench::PumpMessages(kQuietMs);
     EXPECT_EQ(1, answer.Count());
     ASSERT_TRUE(bench::SetResolverAnswer({"10.0.0.7"}));
-    EXPECT_TRUE(bench::PumpUntil([&] { return answer.Count() == 2; }, kChangeMs));
+    EXPECT_TRUE(WaitForBoxes(answer, 2));
     EXPECT_TRUE(agent_.Running());
     EXPECT_EQ(0, bench::LockCount());
 }

@@ -2,60 +2,35 @@
 // the confirmation question, and the periodic log line.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 #include <string>
 
 #include "agent/agent.h"
 #include "settings/common_reg.h"
 #include "settings/runtime_options.h"
 #include "tests/bench/bench.h"
-#include "tests/bench/message_box.h"
+#include "tests/bench/in_process_agent.h"
 #include "tests/bench/scratch_dir.h"
+#include "tests/bench/ui_driver.h"
 #include "watch/address_lookup.h"
 #include "watch/change_watch.h"
 #include "watch/check_cycle.h"
 
 namespace {
 
-// Long enough for a started lock process to have written its record.
-constexpr DWORD kSettleMs = 1500;
-
-class ChangeWatch : public ::testing::Test {
+class ChangeWatch : public bench::InProcessAgent {
   protected:
-    static void SetUpTestSuite()
+    // The agent window at this address (its first cycle runs), its timer stopped so the
+    // test alone decides when a cycle runs; the trusted list in slots 1, 2, ... ("" skips).
+    void StartAt(const char* address, std::initializer_list<const char*> trusted = {})
     {
-        WSADATA data;
-        ASSERT_EQ(0, WSAStartup(MAKEWORD(2, 0), &data));
-        bench::UseOwnModuleAsAgent();
-    }
-    static void TearDownTestSuite() { WSACleanup(); }
-
-    void SetUp() override
-    {
-        bench::ClearRegistry();
-        bench::ClearLockRecord();
-        std::memset(g_currentAddress, 0, sizeof g_currentAddress);
-        g_confirmBox = g_recordLog = 0;
-        g_checkCount = 0;
-    }
-    void TearDown() override
-    {
-        if (IsWindow(hwnd_))
-            DestroyWindow(hwnd_);
-        // The window's end posts WM_QUIT; left queued it would end the next message box.
-        MSG msg;
-        PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-        bench::ClearRegistry();
-        g_confirmBox = g_recordLog = 0;
-    }
-
-    // Starts the agent window at this address (its first cycle runs), timer stopped so
-    // the test alone decides when a cycle runs.
-    void StartAt(std::initializer_list<const char*> answer)
-    {
-        ASSERT_TRUE(bench::SetResolverAnswer(answer));
-        hwnd_ = CreateAgentWindow();
-        ASSERT_NE(nullptr, hwnd_);
+        CCommonReg store;
+        int slot = 0;
+        for (const char* entry : trusted) {
+            ++slot;
+            ASSERT_TRUE(!*entry || store.WriteListEntry(slot, entry) == 0);
+        }
+        StartAgentWindow({address});
         KillTimer(hwnd_, AGENT_TIMER_ID);
     }
     void MoveTo(std::initializer_list<const char*> answer)
@@ -63,43 +38,36 @@ class ChangeWatch : public ::testing::Test {
         ASSERT_TRUE(bench::SetResolverAnswer(answer));
         CheckAddress(hwnd_, 1);
     }
-    int LocksAfterSettling()
+    // Long enough for a started lock process to have written its record.
+    static int LocksAfterSettling()
     {
-        bench::PumpMessages(kSettleMs);
+        bench::PumpMessages(1500);
         return bench::LockCount();
     }
     static int LogLines(const bench::ScratchDir& dir)
     {
-        int lines = 0;
-        for (char c : bench::ReadWholeFile(dir.File("appAction.log")))
-            lines += c == '\n';
-        return lines;
+        const std::string log = bench::ReadWholeFile(dir.File("appAction.log"));
+        return static_cast<int>(std::count(log.begin(), log.end(), '\n'));
     }
-
-    HWND hwnd_ = nullptr;
 };
 
 TEST_F(ChangeWatch, WithNoTrustedAddressTheFirstCycleLogsAndLocksOnce)
 {
     bench::ScratchDir dir("watch-first");
     g_recordLog = 1;
-    StartAt({"192.168.0.5"});
+    StartAt("192.168.0.5");
     ASSERT_TRUE(bench::WaitForLocks(1, 10000));
     MoveTo({"192.168.0.5"});
     MoveTo({"192.168.0.5"});
     EXPECT_EQ(1, LocksAfterSettling());
-    const std::string log = bench::ReadWholeFile(dir.File("appAction.log"));
     EXPECT_EQ(1, LogLines(dir));
-    EXPECT_NE(std::string::npos, log.find(" IP:192.168.0.5\n")) << log;
+    EXPECT_NE(std::string::npos,
+              bench::ReadWholeFile(dir.File("appAction.log")).find(" IP:192.168.0.5\n"));
 }
 
 TEST_F(ChangeWatch, OnlyMovesToUntrustedAddressesLockAndOnlySlotsBeforeAGapCount)
 {
-    CCommonReg store;
-    ASSERT_EQ(0, store.WriteListEntry(1, "192.168.1.10"));
-    ASSERT_EQ(0, store.WriteListEntry(3, "10.0.0.5")); // behind a gap: not trusted
-
-    StartAt({"192.168.1.10"});
+    StartAt("192.168.1.10", {"192.168.1.10", "", "10.0.0.5"}); // slot 3 behind a gap
     EXPECT_EQ(0, LocksAfterSettling());
 
     MoveTo({"10.0.0.5"});
@@ -114,11 +82,9 @@ TEST_F(ChangeWatch, OnlyMovesToUntrustedAddressesLockAndOnlySlotsBeforeAGapCount
 TEST_F(ChangeWatch, TheConfirmationAsksWithNoAsDefaultAndOnlyYesLocks)
 {
     g_confirmBox = 1;
-    CCommonReg store;
-    ASSERT_EQ(0, store.WriteListEntry(1, "192.168.1.10"));
-    StartAt({"192.168.1.10"});
+    StartAt("192.168.1.10", {"192.168.1.10"});
     {
-        bench::BoxAnswerer no(IDNO);
+        bench::UserThread no([] {}, IDNO);
         MoveTo({"10.0.0.5"});
         MoveTo({"10.0.0.5"}); // the next cycle does not ask again
         ASSERT_EQ(1, no.Count());
@@ -131,34 +97,33 @@ TEST_F(ChangeWatch, TheConfirmationAsksWithNoAsDefaultAndOnlyYesLocks)
         EXPECT_EQ(LoadIconA(nullptr, IDI_QUESTION), box.icon);
     }
     EXPECT_EQ(0, LocksAfterSettling());
-    {
-        bench::BoxAnswerer yes(IDYES);
-        MoveTo({"10.0.0.6"});
-        EXPECT_EQ(1, yes.Count());
-    }
+    bench::UserThread yes([] {}, IDYES);
+    MoveTo({"10.0.0.6"});
+    EXPECT_EQ(1, yes.Count());
     EXPECT_EQ(1, LocksAfterSettling());
 }
 
 TEST_F(ChangeWatch, WithAStableAddressEvery21stCycleWritesOneLine)
 {
     bench::ScratchDir dir("watch-periodic");
-    CCommonReg store;
-    ASSERT_EQ(0, store.WriteListEntry(1, "192.168.1.10"));
-    StartAt({"192.168.1.10"}); // cycle 1
+    StartAt("192.168.1.10", {"192.168.1.10"}); // cycle 1
     g_recordLog = 1;
     for (int cycle = 2; cycle <= 20; ++cycle)
         MoveTo({"192.168.1.10"});
     EXPECT_EQ(0, LogLines(dir));
     MoveTo({"192.168.1.10"}); // cycle 21
     EXPECT_EQ(1, LogLines(dir));
-    EXPECT_EQ(0, g_checkCount);
 
-    // The count goes on while logging is off, and lines come back when it is on again.
+    // The count goes on while logging is off.
     g_recordLog = 0;
-    for (int cycle = 22; cycle <= 42; ++cycle)
+    for (int cycle = 22; cycle <= 31; ++cycle)
+        MoveTo({"192.168.1.10"});
+    g_recordLog = 1;
+    for (int cycle = 32; cycle <= 41; ++cycle)
         MoveTo({"192.168.1.10"});
     EXPECT_EQ(1, LogLines(dir));
-    EXPECT_EQ(0, g_checkCount);
+    MoveTo({"192.168.1.10"}); // cycle 42
+    EXPECT_EQ(2, LogLines(dir));
     EXPECT_EQ(0, bench::LockCount());
 }
 

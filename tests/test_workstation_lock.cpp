@@ -4,25 +4,19 @@
 #include <string>
 
 #include "tests/bench/bench.h"
-#include "tests/bench/message_box.h"
 #include "tests/bench/scratch_dir.h"
+#include "tests/bench/ui_driver.h"
 #include "watch/workstation_lock.h"
 
 namespace {
-
-// Code page 932 bytes of "ＰＣのロックが出来ませんでした。" and "実行エラー".
-const std::string kFailureText = "\x82\x6f\x82\x62\x82\xcc\x83\x8d\x83\x62\x83\x4e\x82\xaa\x8f"
-                                 "\x6f\x97\x88\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd"
-                                 "\x81\x42";
-const std::string kFailureCaption = "\x8e\xc0\x8d\x73\x83\x47\x83\x89\x81\x5b";
 
 TEST(WorkstationLock, RunsTheSystemRoutineByItsFullPathOncePerRequest)
 {
     // A system32\rundll32.exe planted in the current directory must never run instead.
     bench::ScratchDir dir("lock-planted");
     ASSERT_TRUE(CreateDirectoryA(dir.File("system32").c_str(), nullptr));
-    const std::string planted = dir.File("system32\\rundll32.exe");
-    ASSERT_TRUE(CopyFileA(bench::SystemLockProgram().c_str(), planted.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(bench::SystemLockProgram().c_str(),
+                          dir.File("system32\\rundll32.exe").c_str(), FALSE));
 
     bench::ClearLockRecord();
     DWORD handlesBefore = 0, handlesAfter = 0;
@@ -33,12 +27,10 @@ TEST(WorkstationLock, RunsTheSystemRoutineByItsFullPathOncePerRequest)
     GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
     EXPECT_LE(handlesAfter, handlesBefore) << "process and thread handles must be closed";
 
-    const std::string expectedLine =
-        "\"" + bench::SystemLockProgram() + "\" user32.dll,LockWorkStation";
     for (const bench::LockRecord& record : bench::LockRecords()) {
-        EXPECT_EQ(0, lstrcmpiA(bench::SystemLockProgram().c_str(), record.program.c_str()))
-            << record.program;
-        EXPECT_EQ(expectedLine, record.commandLine);
+        EXPECT_EQ(0, lstrcmpiA(bench::SystemLockProgram().c_str(), record.program.c_str()));
+        EXPECT_EQ("\"" + bench::SystemLockProgram() + "\" user32.dll,LockWorkStation",
+                  record.commandLine);
     }
     bench::PumpMessages(300);
     EXPECT_EQ(2, bench::LockCount());
@@ -48,19 +40,20 @@ TEST(WorkstationLock, AFailedStartShowsTheWarningOncePerAttempt)
 {
     bench::ClearLockRecord();
     HWND owner =
-        CreateWindowExA(0, "STATIC", "owner", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(nullptr, owner);
+        CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     {
         bench::BrokenLockRoutine broken;
         ASSERT_TRUE(broken.Ok());
-        bench::BoxAnswerer answerer(IDOK);
+        bench::UserThread answerer([] {}, IDOK);
         EXPECT_EQ(0, LockWorkstation(owner));
         EXPECT_EQ(0, LockWorkstation(owner));
-        const auto boxes = answerer.Seen();
-        ASSERT_EQ(2u, boxes.size());
-        for (const bench::SeenBox& box : boxes) {
-            EXPECT_EQ(kFailureCaption, box.caption);
-            EXPECT_EQ(kFailureText, box.text);
+        ASSERT_EQ(2, answerer.Count());
+        for (const bench::SeenBox& box : answerer.Seen()) {
+            // Code page 932 bytes of "ＰＣのロックが出来ませんでした。" and "実行エラー".
+            EXPECT_EQ("\x8e\xc0\x8d\x73\x83\x47\x83\x89\x81\x5b", box.caption);
+            EXPECT_EQ("\x82\x6f\x82\x62\x82\xcc\x83\x8d\x83\x62\x83\x4e\x82\xaa\x8f\x6f\x97\x88"
+                      "\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42",
+                      box.text);
             EXPECT_EQ(owner, box.owner);
             EXPECT_EQ(LoadIconA(nullptr, IDI_WARNING), box.icon);
         }

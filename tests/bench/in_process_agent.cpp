@@ -9,10 +9,12 @@
 #include "settings/runtime_options.h"
 #include "tests/bench/bench.h"
 #include "watch/address_lookup.h"
+#include "watch/change_watch.h"
+#include "watch/check_cycle.h"
 
 namespace bench {
 
-void StartInProcessAgentSuite()
+void InProcessAgent::SetUpTestSuite()
 {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 0), &data);
@@ -20,38 +22,39 @@ void StartInProcessAgentSuite()
     LoadMenuPictures();
 }
 
-void EndInProcessAgentSuite()
+void InProcessAgent::TearDownTestSuite()
 {
     DestroyMenuPictures();
     WSACleanup();
 }
 
-InProcessAgent::InProcessAgent()
+void InProcessAgent::SetUp()
 {
     ClearRegistry();
     ClearLockRecord();
-    SetResolverAnswer({});
+    ASSERT_TRUE(SetResolverAnswer({}));
     std::memset(g_currentAddress, 0, sizeof g_currentAddress);
-    g_confirmBox = 0;
-    g_computerLock = 0;
-    g_quickClick = 0;
-    g_recordLog = 0;
+    g_confirmBox = g_computerLock = g_quickClick = g_recordLog = 0;
     lstrcpyA(g_passCode, kTestPassCode);
-    g_passOk = 0;
-    g_passCodeDlgOpen = 0;
-    g_settingDlgOpen = 0;
-    g_aboutDlgOpen = 0;
-    hwnd_ = CreateAgentWindow(); // runs the first cycle, which adds the icon
+    g_passOk = g_passCodeDlgOpen = g_settingDlgOpen = g_aboutDlgOpen = 0;
+    g_animFrame = g_checkCount = 0;
 }
 
-InProcessAgent::~InProcessAgent()
+void InProcessAgent::TearDown()
 {
     if (IsWindow(hwnd_))
         DestroyWindow(hwnd_);
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
-    ClearRegistry();
+    ClearRegistry(); // the Run value included
+}
+
+void InProcessAgent::StartAgentWindow(std::initializer_list<const char*> answer)
+{
+    ASSERT_TRUE(SetResolverAnswer(answer));
+    hwnd_ = CreateAgentWindow();
+    ASSERT_NE(nullptr, hwnd_);
 }
 
 } // namespace bench

@@ -1,30 +1,32 @@
-// The agent window inside the test program, made as the agent's start-up makes it, with
-// quiet defaults: the resolver knows no address (so the check cycles running meanwhile
-// see no change and never lock), every switch off, the pass code "8306".
+// The fixture of every test of the agent inside this test program: the program's own
+// module plays Korvane.exe (same resources), and each test starts from quiet defaults:
+// a clean registry and lock record, the resolver knowing no address (so cycles running
+// meanwhile see no change and never lock), every switch off, the pass code "8306".
 #pragma once
+#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <initializer_list>
 
 namespace bench {
 
 constexpr char kTestPassCode[] = "8306";
 
-// Once per test program: sockets, the module's resources as the agent's, menu pictures.
-void StartInProcessAgentSuite();
-void EndInProcessAgentSuite();
+class InProcessAgent : public ::testing::Test {
+  protected:
+    // Once per program: sockets, the module as the agent's, the menu pictures.
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override;
+    // Destroys the agent window if it is still there and drops what is left in the
+    // queue, the quit message of its end included.
+    void TearDown() override;
 
-class InProcessAgent {
-  public:
-    InProcessAgent();
-    // Destroys the window if it is still there and drops what is left in the queue,
-    // the quit message of its end included.
-    ~InProcessAgent();
-    InProcessAgent(const InProcessAgent&) = delete;
-    InProcessAgent& operator=(const InProcessAgent&) = delete;
+    // Creates the agent window, the resolver answering these addresses; its first
+    // cycle runs and adds the icon, and the polling timer starts.
+    void StartAgentWindow(std::initializer_list<const char*> answer = {});
 
-    HWND Window() const { return hwnd_; }
-
-  private:
-    HWND hwnd_;
+    HWND hwnd_ = nullptr;
 };
 
 } // namespace bench

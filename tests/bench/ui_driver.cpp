@@ -2,49 +2,13 @@
 
 #include <algorithm>
 
+#include "agent/agent.h"
+
 namespace bench {
 
 namespace {
 
-struct WindowSearch {
-    const char* className;
-    const char* caption; // nullptr: any
-    bool includeHidden;
-    std::vector<HWND>* found;
-};
-
-BOOL CALLBACK CollectWindows(HWND hwnd, LPARAM param)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != GetCurrentProcessId() || (!search->includeHidden && !IsWindowVisible(hwnd)))
-        return TRUE;
-    char cls[32] = {};
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (lstrcmpA(cls, search->className) != 0)
-        return TRUE;
-    if (search->caption) {
-        // InternalGetWindowText does not wait for the window's thread, which may be busy.
-        WCHAR wide[256] = {};
-        InternalGetWindowText(hwnd, wide, 256);
-        char text[512] = {};
-        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-        if (lstrcmpA(text, search->caption) != 0)
-            return TRUE;
-    }
-    search->found->push_back(hwnd);
-    return TRUE;
-}
-
-std::vector<HWND> FindWindows(const char* className, const char* caption, bool includeHidden)
-{
-    std::vector<HWND> found;
-    WindowSearch search = {className, caption, includeHidden, &found};
-    EnumWindows(CollectWindows, reinterpret_cast<LPARAM>(&search));
-    return found;
-}
-
+// InternalGetWindowText does not wait for the window's thread, which may be busy.
 std::string CaptionOf(HWND hwnd)
 {
     WCHAR wide[256] = {};
@@ -54,58 +18,53 @@ std::string CaptionOf(HWND hwnd)
     return text;
 }
 
-// The spy's state: one spied window per process.
-CRITICAL_SECTION g_spyLock;
-bool g_spyLockReady = false;
-HWND g_spied = nullptr;
-WNDPROC g_spiedProc = nullptr;
-std::vector<SpiedMessage> g_spiedMessages;
-
-LRESULT CALLBACK SpyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+// Top-level windows of this class and caption (any when nullptr) of process pid.
+std::vector<HWND> FindWindows(const char* className, const char* caption, bool includeHidden,
+                              DWORD pid = GetCurrentProcessId())
 {
-    SpiedMessage seen = {message, wParam, lParam, InSendMessage() != FALSE, 0, 0, 0, 0};
-    if (message == WM_DRAWITEM) {
-        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        seen.itemId = item->itemID;
-        seen.itemState = item->itemState;
+    std::vector<HWND> found;
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, className, caption)) != nullptr;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == pid && (includeHidden || IsWindowVisible(w)))
+            found.push_back(w);
     }
-    const LRESULT result = CallWindowProcA(g_spiedProc, hwnd, message, wParam, lParam);
-    if (message == WM_MEASUREITEM) {
-        const auto* item = reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam);
-        seen.itemId = item->itemID;
-        seen.measuredWidth = item->itemWidth;
-        seen.measuredHeight = item->itemHeight;
+    return found;
+}
+
+bool Contains(const std::vector<HWND>& windows, HWND hwnd)
+{
+    return std::find(windows.begin(), windows.end(), hwnd) != windows.end();
+}
+
+BOOL CALLBACK ReadBoxPart(HWND child, LPARAM param)
+{
+    auto* seen = reinterpret_cast<SeenBox*>(param);
+    char cls[16] = {};
+    GetClassNameA(child, cls, sizeof cls);
+    const LONG style = GetWindowLongA(child, GWL_STYLE);
+    if (lstrcmpiA(cls, "Button") == 0) {
+        // The default button is the one drawn as such, whatever DM_GETDEFID says.
+        if ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            seen->defaultButton = GetDlgCtrlID(child);
+    } else if (lstrcmpiA(cls, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON) {
+        DWORD_PTR icon = 0;
+        SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_NORMAL, kWaitMs, &icon);
+        seen->icon = reinterpret_cast<HICON>(icon);
+    } else if (lstrcmpiA(cls, "Static") == 0) {
+        const std::string text = TextOf(child);
+        if (text.size() > seen->text.size())
+            seen->text = text;
     }
-    EnterCriticalSection(&g_spyLock);
-    g_spiedMessages.push_back(seen);
-    LeaveCriticalSection(&g_spyLock);
-    return result;
+    return TRUE;
 }
 
 } // namespace
 
-std::vector<HWND> FindDialogs(const char* caption, bool includeHidden)
-{
-    return FindWindows("#32770", caption, includeHidden);
-}
-
-HWND WaitForDialog(const char* caption, DWORD timeoutMs, const std::vector<HWND>& known)
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs)
 {
     const DWORD start = GetTickCount();
-    do {
-        for (HWND dialog : FindDialogs(caption)) {
-            if (std::find(known.begin(), known.end(), dialog) == known.end())
-                return dialog;
-        }
-        Sleep(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return nullptr;
-}
-
-bool WaitUntilGone(HWND window, DWORD timeoutMs)
-{
-    const DWORD start = GetTickCount();
-    while (IsWindow(window)) {
+    while (!done()) {
         if (GetTickCount() - start >= timeoutMs)
             return false;
         Sleep(20);
@@ -113,155 +72,199 @@ bool WaitUntilGone(HWND window, DWORD timeoutMs)
     return true;
 }
 
-HWND WaitForMenuWindow(DWORD timeoutMs)
+std::vector<HWND> FindDialogs(const char* caption, bool includeHidden)
 {
-    const DWORD start = GetTickCount();
-    do {
-        std::vector<HWND> menus = FindWindows("#32768", nullptr, false);
-        if (!menus.empty())
-            return menus.front();
-        Sleep(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return nullptr;
+    return FindWindows("#32770", caption, includeHidden);
 }
 
-void TypeText(HWND dialog, int controlId, const char* text)
+HWND WaitForDialog(const char* caption, const std::vector<HWND>& known)
 {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(GetDlgItem(dialog, controlId), WM_SETTEXT, 0,
-                        reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &result);
-}
-
-void ClickButton(HWND dialog, int buttonId)
-{
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, buttonId)));
-}
-
-void PostKey(HWND window, WORD virtualKey)
-{
-    const UINT scan = MapVirtualKeyA(virtualKey, 0);
-    PostMessageA(window, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
-    PostMessageA(window, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000u);
-}
-
-bool Sync(HWND window, DWORD timeoutMs)
-{
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
-}
-
-UserThread::UserThread(std::function<void()> script)
-    : stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr))
-{
-    thread_ = std::thread([this, script] {
-        script();
-        Sweep();
+    HWND found = nullptr;
+    WaitFor([&] {
+        for (HWND dialog : FindDialogs(caption))
+            if (!Contains(known, dialog))
+                found = dialog;
+        return found != nullptr;
     });
+    return found;
 }
 
-UserThread::~UserThread()
+HWND WaitForMenuWindow()
 {
-    Finish();
-    CloseHandle(stop_);
+    HWND found = nullptr;
+    WaitFor([&] {
+        const std::vector<HWND> menus = FindWindows("#32768", nullptr, false);
+        found = menus.empty() ? nullptr : menus.front();
+        return found != nullptr;
+    });
+    return found;
+}
+
+bool Sync(HWND window)
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, &result) != 0;
+}
+
+void Click(HWND dialog, int id)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(GetDlgItem(dialog, id), BM_CLICK, 0, 0, SMTO_NORMAL, 1000, &result);
+}
+
+void Type(HWND dialog, int id, const char* text)
+{
+    HWND control = GetDlgItem(dialog, id);
+    SendMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    SendMessageA(control, EM_SETSEL, 0, -1);
+    SendMessageA(control, WM_CHAR, VK_BACK, 1);
+    for (const char* c = text; *c; ++c)
+        SendMessageA(control, WM_CHAR, static_cast<unsigned char>(*c), 1);
+}
+
+void PressKey(HWND window, UINT vk)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    HWND target = window;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus)
+        target = info.hwndFocus;
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(vk, 0)) << 16;
+    PostMessageA(target, WM_KEYDOWN, vk, scan | 1);
+    PostMessageA(target, WM_KEYUP, vk, scan | 0xC0000001);
+}
+
+void ClickCloseBox(HWND dialog)
+{
+    PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+std::string TextOf(HWND window)
+{
+    char text[1024] = {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                        SMTO_NORMAL, kWaitMs, &length);
+    return std::string(text, std::min<size_t>(length, sizeof text - 1));
+}
+
+std::string ItemText(HWND dialog, int id)
+{
+    return TextOf(GetDlgItem(dialog, id));
+}
+
+bool IsChecked(HWND dialog, int id)
+{
+    return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool IsEnabled(HWND dialog, int id)
+{
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+}
+
+bool IsCentred(HWND window)
+{
+    RECT r = {};
+    GetWindowRect(window, &r);
+    return r.left == (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2 &&
+           r.top == (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2;
+}
+
+SeenBox ReadBox(HWND box)
+{
+    SeenBox seen = {CaptionOf(box), "", GetWindow(box, GW_OWNER),
+                    nullptr,        0,  (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0};
+    EnumChildWindows(box, ReadBoxPart, reinterpret_cast<LPARAM>(&seen));
+    return seen;
+}
+
+UserThread::UserThread(std::function<void()> script, int answer, DWORD pid)
+{
+    thread_ = std::thread([this, script, answer, pid] {
+        script();
+        const DWORD process = pid ? pid : GetCurrentProcessId();
+        std::vector<std::pair<HWND, DWORD>> answered; // and since when
+        auto since = [&](HWND w) -> const DWORD* {
+            for (const auto& a : answered)
+                if (a.first == w)
+                    return &a.second;
+            return nullptr;
+        };
+        auto keep = [&](HWND w, const SeenBox& seen) {
+            answered.push_back({w, GetTickCount()});
+            std::lock_guard<std::mutex> hold(lock_);
+            seen_.push_back(seen);
+        };
+        while (!stop_) {
+            for (HWND menu : FindWindows("#32768", nullptr, false, process)) {
+                if (!since(menu))
+                    keep(menu, {"#menu", "", nullptr, nullptr, 0, false});
+                PressKey(menu, VK_ESCAPE);
+            }
+            for (HWND box : FindWindows("#32770", nullptr, false, process)) {
+                if (const DWORD* tick = since(box)) {
+                    if (GetTickCount() - *tick > 3000) // it ignores the answer
+                        EndDialog(box, kLeftOpen);
+                    continue;
+                }
+                keep(box, ReadBox(box));
+                PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
+            }
+            Sleep(20);
+        }
+    });
 }
 
 void UserThread::Finish()
 {
-    SetEvent(stop_);
+    stop_ = true;
     if (thread_.joinable())
         thread_.join();
 }
 
-void UserThread::Sweep()
+std::vector<SeenBox> UserThread::Seen() const
 {
-    std::vector<HWND> closed;
-    while (WaitForSingleObject(stop_, 50) == WAIT_TIMEOUT) {
-        for (HWND menu : FindWindows("#32768", nullptr, false)) {
-            if (std::find(closed.begin(), closed.end(), menu) == closed.end()) {
-                unexpected_.push_back("#menu");
-                closed.push_back(menu);
-            }
-            PostKey(menu, VK_ESCAPE);
+    std::lock_guard<std::mutex> hold(lock_);
+    return seen_;
+}
+
+INT_PTR RunDialog(WORD resource, DLGPROC proc, const std::function<void(HWND)>& user)
+{
+    UserThread helper([&] {
+        if (HWND dialog = WaitForDialog(nullptr)) {
+            user(dialog);
+            WaitFor([&] { return !IsWindow(dialog); });
         }
-        for (HWND dialog : FindDialogs(nullptr)) {
-            if (std::find(closed.begin(), closed.end(), dialog) == closed.end()) {
-                unexpected_.push_back(CaptionOf(dialog));
-                closed.push_back(dialog);
-            }
-            ClickButton(dialog, IDCANCEL);
-        }
-    }
+    });
+    const INT_PTR result =
+        DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(resource), nullptr, proc, 0);
+    helper.Finish();
+    return helper.Count() ? kLeftOpen : result;
 }
 
-WindowSpy::WindowSpy(HWND window)
-{
-    if (!g_spyLockReady) {
-        InitializeCriticalSection(&g_spyLock);
-        g_spyLockReady = true;
-    }
-    Clear();
-    g_spied = window;
-    g_spiedProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SpyProc)));
-}
-
-WindowSpy::~WindowSpy()
-{
-    if (IsWindow(g_spied))
-        SetWindowLongPtrA(g_spied, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_spiedProc));
-    g_spied = nullptr;
-}
-
-std::vector<SpiedMessage> WindowSpy::Messages(UINT message) const
-{
-    std::vector<SpiedMessage> selected;
-    EnterCriticalSection(&g_spyLock);
-    for (const SpiedMessage& seen : g_spiedMessages) {
-        if (seen.message == message)
-            selected.push_back(seen);
-    }
-    LeaveCriticalSection(&g_spyLock);
-    return selected;
-}
-
-int WindowSpy::Count(UINT message) const
-{
-    return static_cast<int>(Messages(message).size());
-}
-
-void WindowSpy::Clear()
-{
-    EnterCriticalSection(&g_spyLock);
-    g_spiedMessages.clear();
-    LeaveCriticalSection(&g_spyLock);
-}
-
-ImportPatch::ImportPatch(const char* dll, const char* function, const void* replacement)
+ImportSwap::ImportSwap(const char* dll, const char* function, const void* replacement)
 {
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (imports.VirtualAddress == 0)
-        return;
-    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-         entry->Name != 0 && !slot_; ++entry) {
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const DWORD imports =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports);
+         imports && entry->Name && !slot_; ++entry) {
         if (lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), dll) != 0 ||
-            entry->OriginalFirstThunk == 0)
+            !entry->OriginalFirstThunk)
             continue;
         auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
         auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
-                continue;
+        for (; names->u1.AddressOfData && !slot_; ++names, ++slots) {
             const auto* byName =
                 reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (lstrcmpA(reinterpret_cast<const char*>(byName->Name), function) == 0) {
+            if (!IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) &&
+                lstrcmpA(reinterpret_cast<const char*>(byName->Name), function) == 0)
                 slot_ = reinterpret_cast<void**>(&slots->u1.Function);
-                break;
-            }
         }
     }
     if (slot_) {
@@ -270,13 +273,13 @@ ImportPatch::ImportPatch(const char* dll, const char* function, const void* repl
     }
 }
 
-ImportPatch::~ImportPatch()
+ImportSwap::~ImportSwap()
 {
     if (slot_)
         Write(original_);
 }
 
-void ImportPatch::Write(const void* value)
+void ImportSwap::Write(const void* value)
 {
     DWORD previous = 0;
     VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &previous);
