@@ -1,5 +1,5 @@
-// The change watch in-process, through real check cycles: which moves log and lock,
-// the confirmation question, and the periodic log line.
+// The change watch in-process, through real check cycles: which moves lock, the
+// confirmation question, and the periodic log line. (Right after start: test_agent_lock.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -50,20 +50,6 @@ class ChangeWatch : public bench::InProcessAgent {
         return static_cast<int>(std::count(log.begin(), log.end(), '\n'));
     }
 };
-
-TEST_F(ChangeWatch, WithNoTrustedAddressTheFirstCycleLogsAndLocksOnce)
-{
-    bench::ScratchDir dir("watch-first");
-    g_recordLog = 1;
-    StartAt("192.168.0.5");
-    ASSERT_TRUE(bench::WaitForLocks(1, 10000));
-    MoveTo({"192.168.0.5"});
-    MoveTo({"192.168.0.5"});
-    EXPECT_EQ(1, LocksAfterSettling());
-    EXPECT_EQ(1, LogLines(dir));
-    EXPECT_NE(std::string::npos,
-              bench::ReadWholeFile(dir.File("appAction.log")).find(" IP:192.168.0.5\n"));
-}
 
 TEST_F(ChangeWatch, OnlyMovesToUntrustedAddressesLockAndOnlySlotsBeforeAGapCount)
 {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <set>
 #include <vector>
@@ -18,25 +19,19 @@
 
 namespace {
 
-constexpr UINT kOwnerDrawn[] = {CMD_COMPUTER_LOCK, CMD_SETTING, CMD_ABOUT, CMD_EXIT};
+// A 32-bit bitmap selected into a memory DC.
+struct Canvas {
+    static constexpr int kWidth = 240, kHeight = 50;
+    const HDC dc = CreateCompatibleDC(nullptr);
+    const HBITMAP bitmap = CreateBitmap(kWidth, kHeight, 1, 32, nullptr);
+    const HGDIOBJ previous = SelectObject(dc, bitmap);
 
-// A 32-bit DIB selected into a memory DC.
-class Canvas {
-  public:
-    Canvas() : dc(CreateCompatibleDC(nullptr))
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        bitmap_ = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        bits_ = static_cast<DWORD*>(bits);
-        previous_ = SelectObject(dc, bitmap_);
-    }
+    Canvas() = default;
     Canvas(const Canvas&) = delete;
     ~Canvas()
     {
-        SelectObject(dc, previous_);
-        DeleteObject(bitmap_);
+        SelectObject(dc, previous);
+        DeleteObject(bitmap);
         DeleteDC(dc);
     }
     void Fill(const RECT& r, COLORREF color) const
@@ -48,16 +43,10 @@ class Canvas {
     std::vector<DWORD> Pixels() const
     {
         GdiFlush();
-        return std::vector<DWORD>(bits_, bits_ + kWidth * kHeight);
+        std::vector<DWORD> pixels(kWidth * kHeight);
+        GetBitmapBits(bitmap, kWidth * kHeight * 4, pixels.data());
+        return pixels;
     }
-
-    static constexpr int kWidth = 240, kHeight = 50;
-    const HDC dc;
-
-  private:
-    HBITMAP bitmap_;
-    HGDIOBJ previous_;
-    DWORD* bits_;
 };
 
 UINT CaptionWidth(const char* text, const LOGFONTA& font)
@@ -75,18 +64,20 @@ UINT CaptionWidth(const char* text, const LOGFONTA& font)
 // What the open menu asked of the agent window: the items measured, with the window's
 // answers, and the items drawn. The requests still reach the window unchanged.
 std::mutex g_askedLock;
-std::vector<MEASUREITEMSTRUCT> g_measured;
-std::vector<UINT> g_drawn;
+std::map<UINT, std::pair<UINT, UINT>> g_measured; // width, height by item
+std::set<UINT> g_drawn;
 WNDPROC g_agentProc;
 
 LRESULT CALLBACK Recording(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const LRESULT result = CallWindowProcA(g_agentProc, hwnd, message, wParam, lParam);
     std::lock_guard<std::mutex> hold(g_askedLock);
-    if (message == WM_MEASUREITEM)
-        g_measured.push_back(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+    if (message == WM_MEASUREITEM) {
+        const auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        g_measured[item->itemID] = {item->itemWidth, item->itemHeight};
+    }
     if (message == WM_DRAWITEM)
-        g_drawn.push_back(reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->itemID);
+        g_drawn.insert(reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->itemID);
     return result;
 }
 
@@ -105,21 +96,14 @@ class TrayMenu : public bench::InProcessAgent {
         DestroyMenu(menu);
     }
     void Notify(UINT mouseMessage) { SendMessageA(hwnd_, WM_TRAYNOTIFY, 2, mouseMessage); }
-    // Dispatches what the agent window's queue holds; returns the posted messages.
-    std::vector<MSG> Posted()
+    // Dispatches what waits for the agent window; returns the posted commands and nulls.
+    std::vector<std::pair<UINT, WPARAM>> Posted()
     {
-        std::vector<MSG> posted;
+        std::vector<std::pair<UINT, WPARAM>> posted;
         for (MSG msg; PeekMessageA(&msg, hwnd_, 0, 0, PM_REMOVE); DispatchMessageA(&msg))
-            posted.push_back(msg);
+            if (msg.message == WM_COMMAND || msg.message == WM_NULL)
+                posted.push_back({msg.message, msg.wParam});
         return posted;
-    }
-    static std::vector<WPARAM> Params(const std::vector<MSG>& posted, UINT message)
-    {
-        std::vector<WPARAM> params;
-        for (const MSG& m : posted)
-            if (m.message == message)
-                params.push_back(m.wParam);
-        return params;
     }
 };
 
@@ -201,7 +185,7 @@ TEST_F(TrayMenu, ItemIsItsOwnCaptionPlus30WideInTheMenuFontAndThePicturePlus3Hig
 {
     g_menuFont.lfHeight = -40; // far from the window's own font
     g_menuIconCy = 48;
-    for (UINT id : kOwnerDrawn) {
+    for (UINT id : {CMD_COMPUTER_LOCK, CMD_SETTING, CMD_ABOUT, CMD_EXIT}) {
         MEASUREITEMSTRUCT item = {ODT_MENU, 0, id, 0, 0, 0};
         MeasureMenuItem(hwnd_, &item);
         EXPECT_EQ(CaptionWidth(g_menuText[id], g_menuFont) + 30, item.itemWidth) << id;
@@ -228,32 +212,30 @@ TEST_F(TrayMenu, RequestsForItemsThatAreNotOursAreLeftAlone)
 // ---- metrics ----
 
 UINT g_askedSize, g_askedParam;
+bool g_refuse;
 
-BOOL WINAPI RecordingSystemParametersInfoA(UINT action, UINT uiParam, PVOID param, UINT flags)
+BOOL WINAPI SwappedSystemParametersInfoA(UINT action, UINT uiParam, PVOID param, UINT flags)
 {
-    g_askedSize = static_cast<NONCLIENTMETRICSA*>(param)->cbSize;
+    auto* metrics = static_cast<NONCLIENTMETRICSA*>(param);
+    g_askedSize = metrics->cbSize;
     g_askedParam = uiParam;
+    if (g_refuse) { // and leaves the record in a state nobody should use
+        std::memset(&metrics->lfMenuFont, 0x5A, sizeof metrics->lfMenuFont);
+        return FALSE;
+    }
     // Straight to user32: this program's own import is the one swapped.
     auto real = reinterpret_cast<BOOL(WINAPI*)(UINT, UINT, PVOID, UINT)>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleA("user32.dll"), "SystemParametersInfoA")));
     return real(action, uiParam, param, flags);
 }
 
-BOOL WINAPI RefusingSystemParametersInfoA(UINT, UINT, PVOID param, UINT)
-{
-    // Refuses, and leaves the record in a state nobody should use.
-    std::memset(&static_cast<NONCLIENTMETRICSA*>(param)->lfMenuFont, 0x5A, sizeof(LOGFONTA));
-    return FALSE;
-}
-
 TEST_F(TrayMenu, MetricsAreTheSystemsAndARefusalGivesTheDefaultGuiFont)
 {
-    {
-        bench::ImportSwap swap("user32.dll", "SystemParametersInfoA",
-                               reinterpret_cast<const void*>(RecordingSystemParametersInfoA));
-        ASSERT_TRUE(swap.Ok());
-        RefreshMenuMetrics();
-    }
+    bench::ImportSwap swap("user32.dll", "SystemParametersInfoA",
+                           reinterpret_cast<const void*>(SwappedSystemParametersInfoA));
+    ASSERT_TRUE(swap.Ok());
+    g_refuse = false;
+    RefreshMenuMetrics();
     EXPECT_EQ(340u, g_askedSize); // the record without the padded-border width
     EXPECT_EQ(340u, g_askedParam);
     NONCLIENTMETRICSA metrics = {};
@@ -262,19 +244,13 @@ TEST_F(TrayMenu, MetricsAreTheSystemsAndARefusalGivesTheDefaultGuiFont)
     EXPECT_EQ(0, std::memcmp(&metrics.lfMenuFont, &g_menuFont, sizeof g_menuFont));
     EXPECT_EQ(2 * GetSystemMetrics(SM_CXSMICON), g_menuIconCx);
     EXPECT_EQ(2 * GetSystemMetrics(SM_CYSMICON), g_menuIconCy);
-    const std::pair<COLORREF, int> colours[] = {{g_highlightColor, COLOR_HIGHLIGHT},
-                                                {g_highlightTextColor, COLOR_HIGHLIGHTTEXT},
-                                                {g_grayTextColor, COLOR_GRAYTEXT},
-                                                {g_windowTextColor, COLOR_WINDOWTEXT}};
-    for (const auto& colour : colours)
-        EXPECT_EQ(GetSysColor(colour.second), colour.first) << colour.second;
+    EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), g_highlightColor);
+    EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHTTEXT), g_highlightTextColor);
+    EXPECT_EQ(GetSysColor(COLOR_GRAYTEXT), g_grayTextColor);
+    EXPECT_EQ(GetSysColor(COLOR_WINDOWTEXT), g_windowTextColor);
 
-    {
-        bench::ImportSwap swap("user32.dll", "SystemParametersInfoA",
-                               reinterpret_cast<const void*>(RefusingSystemParametersInfoA));
-        ASSERT_TRUE(swap.Ok());
-        RefreshMenuMetrics();
-    }
+    g_refuse = true;
+    RefreshMenuMetrics();
     LOGFONTA gui = {};
     ASSERT_NE(0, GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof gui, &gui));
     EXPECT_EQ(0, std::memcmp(&gui, &g_menuFont, sizeof g_menuFont));
@@ -355,14 +331,14 @@ TEST_F(TrayMenu, RightButtonUpTracksAFreshMenuAtTheCursorAndSendsTheChoice)
             defaultItem = GetMenuDefaultItem(menu, TRUE, 0);
             bench::WaitFor([] {
                 std::lock_guard<std::mutex> hold(g_askedLock);
-                return g_drawn.size() >= 4;
+                return g_drawn.size() == 4;
             });
             for (UINT key : round.keys)
                 bench::PressKey(window, key);
             bench::WaitFor([&] { return !IsWindowVisible(window); });
         });
         Notify(WM_RBUTTONUP);
-        const std::vector<MSG> posted = Posted(); // a chosen command runs here
+        const auto posted = Posted(); // a chosen command runs here
         user.Finish();
 
         ASSERT_NE(nullptr, menu);
@@ -371,23 +347,20 @@ TEST_F(TrayMenu, RightButtonUpTracksAFreshMenuAtTheCursorAndSendsTheChoice)
         EXPECT_EQ(round.cursor.y, place.top);
         EXPECT_EQ(static_cast<UINT>(round.quickAndEasy ? MFS_DEFAULT : MFS_GRAYED), lockState);
         EXPECT_EQ(round.quickAndEasy ? 0u : static_cast<UINT>(-1), defaultItem);
-        // Only the four owner-drawn items are measured and drawn, each by its own caption.
-        std::set<UINT> measured;
-        for (const MEASUREITEMSTRUCT& m : g_measured) {
-            measured.insert(m.itemID);
-            ASSERT_LT(m.itemID, 6u);
-            EXPECT_EQ(CaptionWidth(g_menuText[m.itemID], g_menuFont) + 30, m.itemWidth);
-            EXPECT_EQ(itemHeight, m.itemHeight);
-        }
-        EXPECT_EQ((std::set<UINT>{0, 2, 3, 5}), measured);
-        EXPECT_EQ((std::set<UINT>{0, 2, 3, 5}), std::set<UINT>(g_drawn.begin(), g_drawn.end()));
-
-        EXPECT_EQ(round.choosesLock ? std::vector<WPARAM>{CMD_COMPUTER_LOCK}
-                                    : std::vector<WPARAM>{},
-                  Params(posted, WM_COMMAND));
+        // Only the four owner-drawn items are measured and drawn, each by its own caption
+        // in the system's menu font.
+        RefreshMenuMetrics();
+        const char* captions[] = {"Computer Lock", "", "Setting", "About...", "", "Exit"};
+        std::map<UINT, std::pair<UINT, UINT>> measured;
+        for (UINT id : {0u, 2u, 3u, 5u})
+            measured[id] = {CaptionWidth(captions[id], g_menuFont) + 30, itemHeight};
+        EXPECT_EQ(measured, g_measured);
+        EXPECT_EQ((std::set<UINT>{0, 2, 3, 5}), g_drawn);
+        using Posts = std::vector<std::pair<UINT, WPARAM>>;
+        const Posts lock = {{WM_COMMAND, CMD_COMPUTER_LOCK}, {WM_NULL, 0}}, none = {{WM_NULL, 0}};
+        EXPECT_EQ(round.choosesLock ? lock : none, posted);
         EXPECT_EQ(round.choosesLock, bench::WaitForLocks(1, round.choosesLock ? 10000 : 0));
         EXPECT_FALSE(IsMenu(menu)) << "destroyed after tracking";
-        EXPECT_EQ(1u, Params(posted, WM_NULL).size());
     }
 }
 
@@ -403,7 +376,7 @@ TEST_F(TrayMenu, WithoutAMenuNothingShowsAndTheNullIsPostedAllTheSame)
     ASSERT_TRUE(fail.Ok());
     bench::UserThread user([] {});
     Notify(WM_RBUTTONUP);
-    EXPECT_EQ(1u, Params(Posted(), WM_NULL).size());
+    EXPECT_EQ((std::vector<std::pair<UINT, WPARAM>>{{WM_NULL, 0}}), Posted());
     user.Finish();
     EXPECT_EQ(0, user.Count());
 }

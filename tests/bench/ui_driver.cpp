@@ -77,13 +77,13 @@ std::vector<HWND> FindDialogs(const char* caption, bool includeHidden)
     return FindWindows("#32770", caption, includeHidden);
 }
 
-HWND WaitForDialog(const char* caption, const std::vector<HWND>& known)
+HWND WaitForDialog(const char* caption, const std::vector<HWND>& known, const char* className)
 {
     HWND found = nullptr;
     WaitFor([&] {
-        for (HWND dialog : FindDialogs(caption))
-            if (!Contains(known, dialog))
-                found = dialog;
+        for (HWND window : FindWindows(className, caption, false))
+            if (!Contains(known, window))
+                found = window;
         return found != nullptr;
     });
     return found;
@@ -91,13 +91,7 @@ HWND WaitForDialog(const char* caption, const std::vector<HWND>& known)
 
 HWND WaitForMenuWindow()
 {
-    HWND found = nullptr;
-    WaitFor([&] {
-        const std::vector<HWND> menus = FindWindows("#32768", nullptr, false);
-        found = menus.empty() ? nullptr : menus.front();
-        return found != nullptr;
-    });
-    return found;
+    return WaitForDialog(nullptr, {}, "#32768");
 }
 
 bool Sync(HWND window)

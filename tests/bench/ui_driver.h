@@ -22,8 +22,10 @@ bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs);
 // Dialog windows (#32770, message boxes included) of this process with this caption (any
 // when nullptr); visible ones only unless includeHidden. A dialog shows once its loop runs.
 std::vector<HWND> FindDialogs(const char* caption, bool includeHidden = false);
-// A visible dialog of this process with this caption that is not among known, or nullptr.
-HWND WaitForDialog(const char* caption, const std::vector<HWND>& known = {});
+// A visible dialog (or other window) of this process with this caption that is not among
+// known, or nullptr.
+HWND WaitForDialog(const char* caption, const std::vector<HWND>& known = {},
+                   const char* className = "#32770");
 // The visible pop-up menu window (#32768) of this process, or nullptr.
 HWND WaitForMenuWindow();
 // Returns once the window's thread has answered a sent message, i.e. is in a message loop.
