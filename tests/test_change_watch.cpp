@@ -6,14 +6,13 @@
 #include <string>
 
 #include "agent/agent.h"
-#include "settings/common_reg.h"
 #include "settings/runtime_options.h"
 #include "tests/bench/bench.h"
 #include "tests/bench/in_process_agent.h"
 #include "tests/bench/scratch_dir.h"
+#include "tests/bench/stored_values.h"
 #include "tests/bench/ui_driver.h"
 #include "watch/address_lookup.h"
-#include "watch/change_watch.h"
 #include "watch/check_cycle.h"
 
 namespace {
@@ -21,15 +20,9 @@ namespace {
 class ChangeWatch : public bench::InProcessAgent {
   protected:
     // The agent window at this address (its first cycle runs), its timer stopped so the
-    // test alone decides when a cycle runs; the trusted list in slots 1, 2, ... ("" skips).
-    void StartAt(const char* address, std::initializer_list<const char*> trusted = {})
+    // test alone decides when a cycle runs.
+    void StartAt(const char* address)
     {
-        CCommonReg store;
-        int slot = 0;
-        for (const char* entry : trusted) {
-            ++slot;
-            ASSERT_TRUE(!*entry || store.WriteListEntry(slot, entry) == 0);
-        }
         StartAgentWindow({address});
         KillTimer(hwnd_, AGENT_TIMER_ID);
     }
@@ -53,7 +46,9 @@ class ChangeWatch : public bench::InProcessAgent {
 
 TEST_F(ChangeWatch, OnlyMovesToUntrustedAddressesLockAndOnlySlotsBeforeAGapCount)
 {
-    StartAt("192.168.1.10", {"192.168.1.10", "", "10.0.0.5"}); // slot 3 behind a gap
+    bench::StoreText("IPList_1", "192.168.1.10");
+    bench::StoreText("IPList_3", "10.0.0.5"); // behind a gap
+    StartAt("192.168.1.10");
     EXPECT_EQ(0, LocksAfterSettling());
 
     MoveTo({"10.0.0.5"});
@@ -68,7 +63,8 @@ TEST_F(ChangeWatch, OnlyMovesToUntrustedAddressesLockAndOnlySlotsBeforeAGapCount
 TEST_F(ChangeWatch, TheConfirmationAsksWithNoAsDefaultAndOnlyYesLocks)
 {
     g_confirmBox = 1;
-    StartAt("192.168.1.10", {"192.168.1.10"});
+    bench::StoreText("IPList_1", "192.168.1.10");
+    StartAt("192.168.1.10");
     {
         bench::UserThread no([] {}, IDNO);
         MoveTo({"10.0.0.5"});
@@ -92,7 +88,8 @@ TEST_F(ChangeWatch, TheConfirmationAsksWithNoAsDefaultAndOnlyYesLocks)
 TEST_F(ChangeWatch, WithAStableAddressEvery21stCycleWritesOneLine)
 {
     bench::ScratchDir dir("watch-periodic");
-    StartAt("192.168.1.10", {"192.168.1.10"}); // cycle 1
+    bench::StoreText("IPList_1", "192.168.1.10");
+    StartAt("192.168.1.10"); // cycle 1
     g_recordLog = 1;
     for (int cycle = 2; cycle <= 20; ++cycle)
         MoveTo({"192.168.1.10"});

@@ -57,23 +57,18 @@ Texts Listed(HWND d)
     return texts;
 }
 
-std::string Slot(size_t i)
-{
-    return "IPList_" + std::to_string(i + 1);
-}
-
 void StoreList(const Texts& slots) // "" leaves a slot out
 {
     for (size_t i = 0; i < slots.size(); ++i)
         if (!slots[i].empty())
-            bench::StoreText(Slot(i).c_str(), slots[i].c_str());
+            bench::StoreText(("IPList_" + std::to_string(i + 1)).c_str(), slots[i].c_str());
 }
 
 Texts StoredList() // all five slots, "-" for a missing one
 {
     Texts slots(5, "-");
     for (size_t i = 0; i < slots.size(); ++i)
-        bench::StoredText(Slot(i).c_str(), slots[i]);
+        bench::StoredText(("IPList_" + std::to_string(i + 1)).c_str(), slots[i]);
     return slots;
 }
 
@@ -118,9 +113,6 @@ TEST_F(SettingDialog, EmptyOrGappedStoreAddTwiceThenOkStoresEveryBoxTheCodeAndTh
     StoreList({"", "192.168.0.2"}); // behind a missing first slot: no list at all
     g_recordLog = 1;
     EXPECT_EQ(IDOK, Open([](HWND d) {
-                  for (int id : kBoxes)
-                      EXPECT_FALSE(IsChecked(d, id)) << id;
-                  EXPECT_FALSE(IsEnabled(d, IDC_QUICK_LOCK));
                   EXPECT_TRUE(Listed(d).empty());
                   EXPECT_TRUE(IsEnabled(d, IDC_ADD));
                   EXPECT_FALSE(IsEnabled(d, IDC_DELETE));
@@ -189,47 +181,38 @@ TEST_F(SettingDialog, ACodeOutsideFourToTwentyThreeDigitsIsRefusedWithAWarning)
     EXPECT_EQ("0 0 0 - 0000 - | 0 0 0 0 0000", State());
 }
 
-TEST_F(SettingDialog, DebugBoxAndQuickLockAreStoredAtTheClickAndCancelKeepsThem)
+TEST_F(SettingDialog, DebugBoxAndQuickLockAreStoredAtTheClickTheRestOnlyOnOk)
 {
     bench::StoreNumber("ComputerLock", 1);
+    g_computerLock = 1;
     EXPECT_EQ(IDCANCEL, Open([](HWND d) {
                   bench::Click(d, IDC_DEBUG_BOX);
-                  EXPECT_EQ("1 - - 1 - - | 0 0 0 1 8306", State());
+                  EXPECT_EQ("1 - - 1 - - | 1 0 0 1 8306", State());
                   bench::Click(d, IDC_QUICK_LOCK);
                   bench::Click(d, IDC_AUTO_START); // read only on OK
-                  bench::Click(d, IDCANCEL);
-              }));
-    EXPECT_EQ("1 1 - 1 - - | 0 1 0 1 8306", State());
-
-    EXPECT_EQ(IDCANCEL, Open([](HWND d) {
-                  EXPECT_TRUE(IsChecked(d, IDC_DEBUG_BOX));
-                  bench::Click(d, IDC_DEBUG_BOX);
                   bench::ClickCloseBox(d);
               }));
-    EXPECT_EQ("1 1 - 0 - - | 0 1 0 0 8306", State());
-}
+    EXPECT_EQ("1 1 - 1 - - | 1 1 0 1 8306", State()); // kept after Cancel
 
-TEST_F(SettingDialog, EasyPcLockOffKeepsQuickLocksMarkAndOkStoresBothAndTheAutoStart)
-{
-    bench::StoreNumber("ComputerLock", 1);
-    bench::StoreNumber("QuickClick", 1);
-    g_computerLock = 1;
+    // Easy PC Lock off greys Quick Lock but keeps its mark; nothing is stored before OK.
     Open([](HWND d) {
+        EXPECT_TRUE(IsChecked(d, IDC_DEBUG_BOX));
+        bench::Click(d, IDC_DEBUG_BOX);
         bench::Click(d, IDC_EASY_PC_LOCK);
         EXPECT_FALSE(IsEnabled(d, IDC_QUICK_LOCK));
         EXPECT_TRUE(IsChecked(d, IDC_QUICK_LOCK));
-        EXPECT_EQ("1 1 - - - - | 1 0 0 0 8306", State()); // not before OK
+        EXPECT_EQ("1 1 - 0 - - | 1 1 0 0 8306", State());
         bench::Click(d, IDC_AUTO_START);
         bench::Click(d, IDOK);
     });
     // The store decides what the Run value says; the dialog decides whether there is one.
-    EXPECT_EQ("0 1 0 - 8306 run | 0 1 0 0 8306", State());
+    EXPECT_EQ("0 1 0 0 8306 run | 0 1 0 0 8306", State());
     Open([](HWND d) {
         EXPECT_TRUE(IsChecked(d, IDC_AUTO_START));
         bench::Click(d, IDC_AUTO_START);
         bench::Click(d, IDOK);
     });
-    EXPECT_EQ("0 1 0 - 8306 - | 0 1 0 0 8306", State());
+    EXPECT_EQ("0 1 0 0 8306 - | 0 1 0 0 8306", State());
 }
 
 TEST_F(SettingDialog, WithoutComputerLockStoredQuickLockIsOffUntilEasyPcLockIsChecked)

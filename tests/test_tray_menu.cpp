@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "agent/agent.h"
@@ -131,7 +132,6 @@ TEST_F(TrayMenu, EachItemIsPaintedWholeInTheColoursAndPictureOfItsState)
     } cases[] = {
         {CMD_SETTING, 0, 32, 0, kMenuBack, kWindowText, IDI_SETTING},
         {CMD_ABOUT, 0, 32, ODS_SELECTED, kHighlight, kHighlightText, IDI_AGENT},
-        {CMD_EXIT, 0, 32, kOtherBits, kMenuBack, kWindowText, IDI_EXIT}, // bits that count not
         {CMD_EXIT, 0, 24, 0, kMenuBack, kWindowText, IDI_EXIT},
         {CMD_EXIT, 0, 32, ODS_SELECTED, kHighlight, kHighlightText, 0},
         // Computer Lock follows Easy PC Lock, not the item state, and stays gray when selected.
@@ -181,31 +181,22 @@ TEST_F(TrayMenu, EachItemIsPaintedWholeInTheColoursAndPictureOfItsState)
     }
 }
 
-TEST_F(TrayMenu, ItemIsItsOwnCaptionPlus30WideInTheMenuFontAndThePicturePlus3High)
+TEST_F(TrayMenu, ItemIsItsCaptionPlus30WideInTheMenuFontAndThePicturePlus3HighOthersLeftAlone)
 {
     g_menuFont.lfHeight = -40; // far from the window's own font
     g_menuIconCy = 48;
-    for (UINT id : {CMD_COMPUTER_LOCK, CMD_SETTING, CMD_ABOUT, CMD_EXIT}) {
-        MEASUREITEMSTRUCT item = {ODT_MENU, 0, id, 0, 0, 0};
-        MeasureMenuItem(hwnd_, &item);
-        EXPECT_EQ(CaptionWidth(g_menuText[id], g_menuFont) + 30, item.itemWidth) << id;
-        EXPECT_EQ(51u, item.itemHeight);
-    }
-}
-
-TEST_F(TrayMenu, RequestsForItemsThatAreNotOursAreLeftAlone)
-{
-    for (UINT id : {6u, 0x7FFFu, 0xFFFFFFFFu}) {
-        Canvas canvas;
-        const std::vector<DWORD> before = canvas.Pixels();
-        DRAWITEMSTRUCT draw = {ODT_MENU,  0,     id, ODA_DRAWENTIRE, ODS_SELECTED, nullptr,
-                               canvas.dc, kItem, 0};
-        DrawMenuItem(&draw);
-        EXPECT_TRUE(before == canvas.Pixels()) << id;
+    for (UINT id : {0u, 2u, 3u, 5u, 6u, 0x7FFFu, 0xFFFFFFFFu}) {
+        const bool ours = id < 6;
         MEASUREITEMSTRUCT measure = {ODT_MENU, 0, id, 7, 9, 0};
         MeasureMenuItem(hwnd_, &measure);
-        EXPECT_EQ(7u, measure.itemWidth);
-        EXPECT_EQ(9u, measure.itemHeight);
+        EXPECT_EQ(ours ? CaptionWidth(g_menuText[id], g_menuFont) + 30 : 7u, measure.itemWidth)
+            << id;
+        EXPECT_EQ(ours ? 51u : 9u, measure.itemHeight) << id;
+        Canvas canvas;
+        const std::vector<DWORD> before = canvas.Pixels();
+        DRAWITEMSTRUCT draw = {ODT_MENU, 0, id, ODA_DRAWENTIRE, 0, nullptr, canvas.dc, kItem, 0};
+        DrawMenuItem(&draw);
+        EXPECT_EQ(!ours, before == canvas.Pixels()) << id;
     }
 }
 
@@ -258,56 +249,51 @@ TEST_F(TrayMenu, MetricsAreTheSystemsAndARefusalGivesTheDefaultGuiFont)
 
 // ---- the real menu ----
 
-TEST_F(TrayMenu, BuiltMenuHoldsSixItemsWithoutTextAndGraysComputerLockUnlessEnabled)
+// The items as "<id><type><state>": o owner-drawn, - separator, g grayed, d default;
+// ! when an item holds anything more (a text, a submenu, a bitmap, data).
+std::string Items(HMENU menu)
 {
-    const char* captions[] = {"Computer Lock", "-", "Setting", "About...", "-", "Exit"};
-    for (int lock : {0, 1, 2}) {
-        SCOPED_TRACE(lock);
-        g_computerLock = lock;
-        std::memset(g_menuText, 0, sizeof g_menuText);
-        HMENU menu = CreatePopupMenu();
-        BuildTrayMenu(menu);
-        ASSERT_EQ(6, GetMenuItemCount(menu));
-        for (UINT i = 0; i < 6; ++i) {
-            EXPECT_STREQ(captions[i], g_menuText[i]);
-            MENUITEMINFOA info = {};
-            info.cbSize = sizeof info;
-            info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_CHECKMARKS |
-                         MIIM_DATA | MIIM_BITMAP;
-            ASSERT_TRUE(GetMenuItemInfoA(menu, i, TRUE, &info));
-            const bool separator = i == CMD_SEPARATOR1 || i == CMD_SEPARATOR2;
-            EXPECT_EQ(static_cast<UINT>(separator ? MFT_SEPARATOR : MFT_OWNERDRAW), info.fType)
-                << i;
-            EXPECT_EQ(i == CMD_COMPUTER_LOCK && lock != 1 ? MFS_GRAYED : 0u, info.fState) << i;
-            EXPECT_EQ(i, info.wID);
-            EXPECT_TRUE(!info.hSubMenu && !info.hbmpChecked && !info.hbmpUnchecked &&
-                        !info.hbmpItem && !info.dwItemData)
-                << i;
-            char text[32] = "x";
-            EXPECT_EQ(0, GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION)) << i;
-        }
-        EXPECT_EQ(static_cast<UINT>(-1), GetMenuDefaultItem(menu, TRUE, 0));
-        DestroyMenu(menu);
+    std::string items;
+    for (UINT i = 0; i < static_cast<UINT>(GetMenuItemCount(menu)); ++i) {
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_CHECKMARKS |
+                     MIIM_DATA | MIIM_BITMAP;
+        GetMenuItemInfoA(menu, i, TRUE, &info);
+        char text[8] = "";
+        const bool more = info.hSubMenu || info.hbmpChecked || info.hbmpUnchecked ||
+                          info.hbmpItem || info.dwItemData ||
+                          GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+        items += std::to_string(info.wID) +
+                 (info.fType == MFT_OWNERDRAW   ? "o"
+                  : info.fType == MFT_SEPARATOR ? "-"
+                                                : "?") +
+                 (info.fState & MFS_GRAYED ? "g" : "") + (info.fState & MFS_DEFAULT ? "d" : "") +
+                 (more ? "! " : " ");
     }
+    return items;
 }
 
 TEST_F(TrayMenu, RightButtonUpTracksAFreshMenuAtTheCursorAndSendsTheChoice)
 {
     const UINT itemHeight = 2 * GetSystemMetrics(SM_CYSMICON) + 3;
     const struct {
-        int quickAndEasy; // g_quickClick and g_computerLock
+        int quick, easy; // g_quickClick, g_computerLock
         POINT cursor;
         std::vector<UINT> keys;
-        bool choosesLock;
+        const char* items;
     } rounds[] = {
-        {0, {400, 300}, {VK_ESCAPE}, false},
-        {1, {420, 310}, {VK_ESCAPE}, false},
-        {1, {300, 200}, {VK_DOWN, VK_RETURN}, true},
+        {0, 0, {400, 300}, {VK_ESCAPE}, "0og 1- 2o 3o 4- 5o "},
+        {0, 2, {420, 310}, {VK_ESCAPE}, "0og 1- 2o 3o 4- 5o "},
+        {1, 1, {300, 200}, {VK_ESCAPE}, "0od 1- 2o 3o 4- 5o "},
+        {1, 1, {310, 210}, {VK_DOWN, VK_RETURN}, "0od 1- 2o 3o 4- 5o "}, // chooses Computer Lock
     };
     for (const auto& round : rounds) {
-        SCOPED_TRACE(testing::Message()
-                     << "on " << round.quickAndEasy << ", keys " << round.keys.size());
-        g_quickClick = g_computerLock = round.quickAndEasy;
+        SCOPED_TRACE(testing::Message() << "quick " << round.quick << ", easy " << round.easy
+                                        << ", keys " << round.keys.size());
+        g_quickClick = round.quick;
+        g_computerLock = round.easy;
+        const bool chooses = round.keys.size() > 1;
         // Metrics and captions must be read again at the opening.
         std::memset(g_menuText, 0, sizeof g_menuText);
         std::memset(&g_menuFont, 0x33, sizeof g_menuFont);
@@ -318,7 +304,7 @@ TEST_F(TrayMenu, RightButtonUpTracksAFreshMenuAtTheCursorAndSendsTheChoice)
 
         RECT place = {};
         HMENU menu = nullptr;
-        UINT lockState = 0, defaultItem = 0;
+        std::string items;
         bench::UserThread user([&] {
             HWND window = bench::WaitForMenuWindow();
             if (!window)
@@ -327,8 +313,7 @@ TEST_F(TrayMenu, RightButtonUpTracksAFreshMenuAtTheCursorAndSendsTheChoice)
             DWORD_PTR handle = 0;
             SendMessageTimeoutA(window, MN_GETHMENU, 0, 0, SMTO_NORMAL, bench::kWaitMs, &handle);
             menu = reinterpret_cast<HMENU>(handle);
-            lockState = GetMenuState(menu, 0, MF_BYPOSITION) & (MFS_GRAYED | MFS_DEFAULT);
-            defaultItem = GetMenuDefaultItem(menu, TRUE, 0);
+            items = Items(menu);
             bench::WaitFor([] {
                 std::lock_guard<std::mutex> hold(g_askedLock);
                 return g_drawn.size() == 4;
@@ -345,8 +330,7 @@ TEST_F(TrayMenu, RightButtonUpTracksAFreshMenuAtTheCursorAndSendsTheChoice)
         EXPECT_EQ(0, user.Count());
         EXPECT_EQ(round.cursor.x, place.left);
         EXPECT_EQ(round.cursor.y, place.top);
-        EXPECT_EQ(static_cast<UINT>(round.quickAndEasy ? MFS_DEFAULT : MFS_GRAYED), lockState);
-        EXPECT_EQ(round.quickAndEasy ? 0u : static_cast<UINT>(-1), defaultItem);
+        EXPECT_EQ(round.items, items);
         // Only the four owner-drawn items are measured and drawn, each by its own caption
         // in the system's menu font.
         RefreshMenuMetrics();
@@ -358,8 +342,8 @@ TEST_F(TrayMenu, RightButtonUpTracksAFreshMenuAtTheCursorAndSendsTheChoice)
         EXPECT_EQ((std::set<UINT>{0, 2, 3, 5}), g_drawn);
         using Posts = std::vector<std::pair<UINT, WPARAM>>;
         const Posts lock = {{WM_COMMAND, CMD_COMPUTER_LOCK}, {WM_NULL, 0}}, none = {{WM_NULL, 0}};
-        EXPECT_EQ(round.choosesLock ? lock : none, posted);
-        EXPECT_EQ(round.choosesLock, bench::WaitForLocks(1, round.choosesLock ? 10000 : 0));
+        EXPECT_EQ(chooses ? lock : none, posted);
+        EXPECT_EQ(chooses, bench::WaitForLocks(1, chooses ? 10000 : 0));
         EXPECT_FALSE(IsMenu(menu)) << "destroyed after tracking";
     }
 }

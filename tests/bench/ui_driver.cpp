@@ -1,6 +1,7 @@
 #include "tests/bench/ui_driver.h"
 
 #include <algorithm>
+#include <map>
 
 #include "agent/agent.h"
 
@@ -32,9 +33,13 @@ std::vector<HWND> FindWindows(const char* className, const char* caption, bool i
     return found;
 }
 
-bool Contains(const std::vector<HWND>& windows, HWND hwnd)
+std::string TextOf(HWND window)
 {
-    return std::find(windows.begin(), windows.end(), hwnd) != windows.end();
+    char text[1024] = {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                        SMTO_NORMAL, kWaitMs, &length);
+    return std::string(text, std::min<size_t>(length, sizeof text - 1));
 }
 
 BOOL CALLBACK ReadBoxPart(HWND child, LPARAM param)
@@ -82,7 +87,7 @@ HWND WaitForDialog(const char* caption, const std::vector<HWND>& known, const ch
     HWND found = nullptr;
     WaitFor([&] {
         for (HWND window : FindWindows(className, caption, false))
-            if (!Contains(known, window))
+            if (std::find(known.begin(), known.end(), window) == known.end())
                 found = window;
         return found != nullptr;
     });
@@ -134,15 +139,6 @@ void ClickCloseBox(HWND dialog)
     PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
-std::string TextOf(HWND window)
-{
-    char text[1024] = {};
-    DWORD_PTR length = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                        SMTO_NORMAL, kWaitMs, &length);
-    return std::string(text, std::min<size_t>(length, sizeof text - 1));
-}
-
 std::string ItemText(HWND dialog, int id)
 {
     return TextOf(GetDlgItem(dialog, id));
@@ -179,27 +175,21 @@ UserThread::UserThread(std::function<void()> script, int answer, DWORD pid)
     thread_ = std::thread([this, script, answer, pid] {
         script();
         const DWORD process = pid ? pid : GetCurrentProcessId();
-        std::vector<std::pair<HWND, DWORD>> answered; // and since when
-        auto since = [&](HWND w) -> const DWORD* {
-            for (const auto& a : answered)
-                if (a.first == w)
-                    return &a.second;
-            return nullptr;
-        };
+        std::map<HWND, DWORD> answered; // and since when
         auto keep = [&](HWND w, const SeenBox& seen) {
-            answered.push_back({w, GetTickCount()});
+            answered[w] = GetTickCount();
             std::lock_guard<std::mutex> hold(lock_);
             seen_.push_back(seen);
         };
         while (!stop_) {
             for (HWND menu : FindWindows("#32768", nullptr, false, process)) {
-                if (!since(menu))
+                if (!answered.count(menu))
                     keep(menu, {"#menu", "", nullptr, nullptr, 0, false});
                 PressKey(menu, VK_ESCAPE);
             }
             for (HWND box : FindWindows("#32770", nullptr, false, process)) {
-                if (const DWORD* tick = since(box)) {
-                    if (GetTickCount() - *tick > 3000) // it ignores the answer
+                if (answered.count(box)) {
+                    if (GetTickCount() - answered[box] > 3000) // it ignores the answer
                         EndDialog(box, kLeftOpen);
                     continue;
                 }
@@ -241,26 +231,16 @@ INT_PTR RunDialog(WORD resource, DLGPROC proc, const std::function<void(HWND)>& 
 
 ImportSwap::ImportSwap(const char* dll, const char* function, const void* replacement)
 {
+    // The slot in this program's import address table that holds the function's address.
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
         base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const DWORD imports =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports);
-         imports && entry->Name && !slot_; ++entry) {
-        if (lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), dll) != 0 ||
-            !entry->OriginalFirstThunk)
-            continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
-        for (; names->u1.AddressOfData && !slot_; ++names, ++slots) {
-            const auto* byName =
-                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (!IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) &&
-                lstrcmpA(reinterpret_cast<const char*>(byName->Name), function) == 0)
-                slot_ = reinterpret_cast<void**>(&slots->u1.Function);
-        }
-    }
+    const IMAGE_DATA_DIRECTORY& table = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT];
+    auto** slots = reinterpret_cast<void**>(base + table.VirtualAddress);
+    const auto real = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(dll), function));
+    for (DWORD i = 0; real && i < table.Size / sizeof *slots && !slot_; ++i)
+        if (slots[i] == real)
+            slot_ = &slots[i];
     if (slot_) {
         original_ = *slot_;
         Write(replacement);

@@ -42,7 +42,6 @@ void Type(HWND dialog, int id, const char* text);
 void PressKey(HWND window, UINT vk);
 void ClickCloseBox(HWND dialog);
 
-std::string TextOf(HWND window);
 std::string ItemText(HWND dialog, int id);
 bool IsChecked(HWND dialog, int id);
 bool IsEnabled(HWND dialog, int id);
