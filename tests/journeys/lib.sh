@@ -1,11 +1,11 @@
 # shellcheck shell=bash disable=SC2034,SC2153
-# (Globals go both ways: run.sh sets BUILD, PROBE, OUT, HOSTS, AGENT_DIR, LOCKS, LOCKS_WIN,
-# SCREEN_W and SCREEN_H; the functions here set ICON_X, MENU, WIN and the like for run.sh.)
 # The user's eyes and hands for the journeys (sourced by run.sh): screenshots and pixel
 # searches with ImageMagick, real pointer and keyboard input with xdotool on the bench's
-# X display, and the read-only screen_probe for tooltip texts and window rectangles.
-# Wine's virtual desktop draws everything into one X window, so windows are found by
-# their pixels or through the probe, never by X window ids.
+# X display, and the read-only screen_probe for tooltip texts and window rectangles
+# (xdotool misplaces the windows of Wine's virtual desktop, and the dialogs' client
+# areas are needed to place their controls from the templates).
+# Globals go both ways: run.sh sets BUILD, PROBE, OUT, HOSTS, AGENT_DIR, LOCKS, LOCKS_WIN,
+# SCREEN_W and SCREEN_H; the functions here set ICON_X, MENU, WIN and the like for run.sh.
 
 # Colours the program draws (ui/res/art): the tray disc, the exit sign, the settings page's
 # red band, the globe's outline.
