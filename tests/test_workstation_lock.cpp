@@ -10,13 +10,15 @@
 
 namespace {
 
-// The handle the process gets next. Handles take the lowest free slot, so one that the
-// code leaks moves it; Wine's GetProcessHandleCount counts nothing.
-HANDLE NextHandle()
+// Open handles of this process, found by trying each handle value: under Wine
+// GetProcessHandleCount reports 0.
+int OpenHandles()
 {
-    HANDLE probe = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    CloseHandle(probe);
-    return probe;
+    int open = 0;
+    DWORD flags = 0;
+    for (UINT_PTR value = 4; value < 0x10000; value += 4)
+        open += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) != 0;
+    return open;
 }
 
 TEST(WorkstationLock, RunsTheSystemRoutineByItsFullPathOncePerRequest)
@@ -28,10 +30,10 @@ TEST(WorkstationLock, RunsTheSystemRoutineByItsFullPathOncePerRequest)
                           dir.File("system32\\rundll32.exe").c_str(), FALSE));
 
     bench::ClearLockRecord();
-    const HANDLE next = NextHandle();
     EXPECT_EQ(1, LockWorkstation(nullptr));
+    const int open = OpenHandles();
     EXPECT_EQ(1, LockWorkstation(nullptr)); // no suppression of quick repeats
-    EXPECT_EQ(next, NextHandle()) << "process and thread handles must be closed";
+    EXPECT_EQ(open, OpenHandles()) << "process and thread handles must be closed";
     ASSERT_TRUE(bench::WaitForLocks(2, 10000));
 
     for (const bench::LockRecord& record : bench::LockRecords()) {
