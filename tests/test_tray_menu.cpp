@@ -27,7 +27,7 @@ struct Canvas {
     const HBITMAP bitmap = CreateBitmap(kWidth, kHeight, 1, 32, nullptr);
     const HGDIOBJ previous = SelectObject(dc, bitmap);
 
-    Canvas() = default;
+    explicit Canvas(COLORREF ground) { Fill({0, 0, kWidth, kHeight}, ground); }
     Canvas(const Canvas&) = delete;
     ~Canvas()
     {
@@ -140,7 +140,6 @@ TEST_F(TrayMenu, EachItemIsPaintedWholeInTheColoursAndPictureOfItsState)
         {CMD_COMPUTER_LOCK, 0, 32, 0, kMenuBack, kGrayText, IDI_COMPUTER_LOCK_GRAY},
         {CMD_COMPUTER_LOCK, 2, 32, ODS_SELECTED, kHighlight, kGrayText, IDI_COMPUTER_LOCK_GRAY},
     };
-    const RECT all = {0, 0, Canvas::kWidth, Canvas::kHeight};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << g_menuText[c.id] << " lock " << c.easyPcLock << " state "
                                         << c.state << " size " << c.iconSize);
@@ -149,8 +148,7 @@ TEST_F(TrayMenu, EachItemIsPaintedWholeInTheColoursAndPictureOfItsState)
         const int cx = c.iconSize;
 
         // Drawn as the menu hands an item over: the menu's colours already in the DC.
-        Canvas drawn;
-        drawn.Fill(all, kOutside);
+        Canvas drawn(kOutside);
         SetBkColor(drawn.dc, kMenuBack);
         SetTextColor(drawn.dc, RGB(9, 9, 9));
         DRAWITEMSTRUCT item = {ODT_MENU, 0, c.id, ODA_SELECT, c.state, nullptr, drawn.dc, kItem, 0};
@@ -163,8 +161,7 @@ TEST_F(TrayMenu, EachItemIsPaintedWholeInTheColoursAndPictureOfItsState)
         // What it should look like: the fill, the 32 x 32 picture drawn at the menu's size
         // 2 pixels below the top, the caption 4 pixels after it with its cell's bottom 4
         // pixels above the item's, its cell on the fill.
-        Canvas expected;
-        expected.Fill(all, kOutside);
+        Canvas expected(kOutside);
         expected.Fill(kItem, c.fill);
         if (c.picture) {
             HICON icon = static_cast<HICON>(
@@ -192,7 +189,7 @@ TEST_F(TrayMenu, ItemIsItsCaptionPlus30WideInTheMenuFontAndThePicturePlus3HighOt
         EXPECT_EQ(ours ? CaptionWidth(g_menuText[id], g_menuFont) + 30 : 7u, measure.itemWidth)
             << id;
         EXPECT_EQ(ours ? 51u : 9u, measure.itemHeight) << id;
-        Canvas canvas;
+        Canvas canvas(kOutside);
         const std::vector<DWORD> before = canvas.Pixels();
         DRAWITEMSTRUCT draw = {ODT_MENU, 0, id, ODA_DRAWENTIRE, 0, nullptr, canvas.dc, kItem, 0};
         DrawMenuItem(&draw);
