@@ -387,10 +387,10 @@ TEST_F(TrayMenu, DoubleClickLocksAtOnceOnlyWithQuickLockAndEasyPcLock)
 
 TEST_F(TrayMenu, DoubleClickWithoutQuickLockShowsVersionInfoAlsoOverAnOpenOne)
 {
-    for (int quick : {0, 2}) {
-        SCOPED_TRACE(quick);
-        g_quickClick = quick;
-        g_computerLock = quick ? 1 : 0;
+    for (int round = 0; round < 4; ++round) {
+        g_quickClick = round < 2 ? 0 : 2;
+        g_computerLock = round % 2;
+        SCOPED_TRACE(testing::Message() << "quick " << g_quickClick << ", easy " << g_computerLock);
         HWND first = nullptr, second = nullptr, owner = nullptr;
         int openFlag = -1;
         bench::UserThread user([&] {
