@@ -300,6 +300,29 @@ TEST_F(Resources, VersionBlockHoldsItsValuesInOrder)
     EXPECT_EQ(expected, lines);
 }
 
+// What the system shows as the file's properties: the version API reads the same block.
+TEST_F(Resources, TheVersionApiReadsTheBlock)
+{
+    const std::string exe = bench::AgentExe();
+    DWORD ignored = 0;
+    std::vector<BYTE> block(GetFileVersionInfoSizeA(exe.c_str(), &ignored));
+    ASSERT_FALSE(block.empty());
+    ASSERT_TRUE(
+        GetFileVersionInfoA(exe.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
+    void* value = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", &value, &size));
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+    EXPECT_EQ(0x00010000u, fixed->dwFileVersionMS);
+    EXPECT_EQ(0x00000004u, fixed->dwProductVersionLS);
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", &value, &size));
+    ASSERT_EQ(4u, size);
+    EXPECT_EQ(0x04b00411u, *static_cast<const DWORD*>(value));
+    ASSERT_TRUE(
+        VerQueryValueA(block.data(), "\\StringFileInfo\\041104b0\\ProductVersion", &value, &size));
+    EXPECT_STREQ("1, 0, 0, 0", static_cast<const char*>(value));
+}
+
 TEST_F(Resources, ManifestIsTheBare86Bytes)
 {
     const char manifest[] = "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" "
