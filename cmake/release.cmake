@@ -13,5 +13,7 @@ foreach(name Korvane.exe USER-GUIDE.txt)
 endforeach()
 file(WRITE Korvane/SHA256SUMS "${sums}")
 
-file(ARCHIVE_CREATE OUTPUT Korvane.zip FORMAT zip MTIME "2009-05-11 00:00:00"
-  PATHS Korvane/Korvane.exe Korvane/USER-GUIDE.txt Korvane/SHA256SUMS)
+find_program(PYTHON3 python3 REQUIRED)
+execute_process(COMMAND "${PYTHON3}" "${CMAKE_CURRENT_LIST_DIR}/make_zip.py" Korvane.zip
+                        Korvane/Korvane.exe Korvane/USER-GUIDE.txt Korvane/SHA256SUMS
+                COMMAND_ERROR_IS_FATAL ANY)
