@@ -25,6 +25,7 @@ mount --bind "$bench/host.conf" /etc/host.conf
 . "$root/scripts/wine-env.sh"
 wine_env_init "$build/test-prefix"
 trap wine_env_stop EXIT
+trap 'exit 130' INT TERM  # an interrupted run still stops what it started
 wine_env_display virtual
 wine_env_start shell
 

@@ -11,6 +11,7 @@ build=${KORVANE_BUILD:-$root/build}
 . "$root/scripts/wine-env.sh"
 wine_env_init "$build/run-prefix"
 trap wine_env_stop EXIT
+trap 'exit 130' INT TERM  # Ctrl+C still runs the clean-up above
 if wine_env_display; [[ -n "${_xvfb_pid:-}" ]]; then
   wine_env_start shell  # a virtual display has no tray of its own: use Wine's taskbar
 else
