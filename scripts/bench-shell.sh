@@ -23,7 +23,8 @@ mount --bind "$bench/hosts" /etc/hosts
 mount --bind "$bench/host.conf" /etc/host.conf
 
 . "$root/scripts/wine-env.sh"
-wine_env_init "$build/test-prefix"
+# KORVANE_BENCH_PREFIX names another prefix under the build folder (the screenshots' own).
+wine_env_init "$build/${KORVANE_BENCH_PREFIX:-test-prefix}"
 trap wine_env_stop EXIT
 trap 'exit 130' INT TERM  # an interrupted run still stops what it started
 wine_env_display virtual

@@ -2,14 +2,14 @@
 # Screenshots of the three dialogs into docs/: each dialog is opened by tests' show_dialog
 # (the program's own template and dialog procedure) under Wine with the Japanese code page,
 # on a virtual X display, and cut out of a capture of the screen.
-# Runs in a private mount and UTS namespace, like the test bench, so the Setting dialog
+# Runs inside the test bench (scripts/bench-shell.sh), so the Setting dialog
 # shows a chosen address; uses its own Wine prefix (<build>/shot-prefix).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KORVANE_BUILD:-$root/build}
 locale_name=ja_JP.UTF-8
 
-if [[ -z "${KORVANE_IN_SHOTS:-}" ]]; then
+if [[ "${1:-}" != --inside ]]; then
   "$root/scripts/setup.sh"
   # Wine takes its ANSI code page from the Unix locale: 932 needs a Japanese one.
   if ! locale -a | grep -qix 'ja_JP.utf8'; then
@@ -18,23 +18,15 @@ if [[ -z "${KORVANE_IN_SHOTS:-}" ]]; then
     locale-gen >/dev/null
   fi
   "$root/scripts/build.sh" -DKORVANE_TESTS=ON
-  export KORVANE_IN_SHOTS=1
-  exec unshare --mount --uts bash "$0" "$@"
+  export LANG=$locale_name LC_ALL=$locale_name KORVANE_BENCH_PREFIX=shot-prefix
+  exec "$root/scripts/bench-shell.sh" bash "$root/scripts/screenshots.sh" --inside
 fi
 
-# --- inside the private namespace from here on ---
+# --- inside the bench, with the prefix of its own ---
 shots=$build/shots
 mkdir -p "$shots"
-hostname korvane-bench
-printf '127.0.0.1\tlocalhost\n192.168.0.10\tKORVANE-BENCH\n' > "$shots/hosts"
-mount --bind "$shots/hosts" /etc/hosts
-
-export LANG=$locale_name LC_ALL=$locale_name
-. "$root/scripts/wine-env.sh"
-wine_env_init "$build/shot-prefix"
-trap wine_env_stop EXIT
-wine_env_display virtual
-wine_env_start shell
+# The Setting dialog shows this address (the hosts file is rewritten in place).
+printf '127.0.0.1\tlocalhost\n192.168.0.10\tKORVANE-BENCH\n' > "$build/bench/hosts"
 
 # The dialogs ask for MS PGothic (and, through MS Shell Dlg, MS UI Gothic in a Japanese
 # locale); IPA's proportional Gothic is the free face with the closest metrics.
