@@ -10,7 +10,6 @@
 #include "watch/check_cycle.h"
 #include "watch/workstation_lock.h"
 
-int g_passOk;
 int g_passCodeDlgOpen;
 int g_settingDlgOpen;
 int g_aboutDlgOpen;

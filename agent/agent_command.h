@@ -12,8 +12,6 @@ enum AgentCommand {
     CMD_EXIT = 5,
 };
 
-// The PassCode dialog's verdict: 1 after the right code was confirmed, else 0.
-extern int g_passOk;
 // 1 exactly while the dialog opened by a command runs.
 extern int g_passCodeDlgOpen;
 extern int g_settingDlgOpen;

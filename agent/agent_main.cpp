@@ -102,9 +102,6 @@ int AgentMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
         return 0;
     }
 
-    ZeroMemory(&g_menuIcons, sizeof g_menuIcons);
-    ZeroMemory(&g_menuIconsGray, sizeof g_menuIconsGray);
-
     LoadRuntimeOptions();
 
     WSADATA wsaData;

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Screenshots of the three dialogs into docs/: each dialog is opened by tests' show_dialog
+# Screenshots of the three dialogs into docs/: each dialog is opened by scripts/show_dialog
 # (the program's own template and dialog procedure) under Wine with the Japanese code page,
 # on a virtual X display, and cut out of a capture of the screen.
 # Runs inside the test bench (scripts/bench-shell.sh), so the Setting dialog
@@ -48,7 +48,7 @@ rect_win="Z:${rect//\//\\}"
 for dialog in 101:version-info 162:passcode 105:setting; do
   id=${dialog%%:*} name=${dialog#*:}
   rm -f "$rect"
-  wine "$build/tests/show_dialog.exe" "$id" "$rect_win" &
+  wine "$build/show_dialog.exe" "$id" "$rect_win" &
   pid=$!
   for _ in $(seq 600); do [[ -s "$rect" ]] && break; sleep 0.1; done
   if [[ ! -s "$rect" ]]; then

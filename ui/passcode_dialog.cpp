@@ -3,9 +3,10 @@
 
 #include <cstring>
 
-#include "agent/agent_command.h"
 #include "settings/runtime_options.h"
 #include "ui/res/resource.h"
+
+int g_passOk;
 
 namespace {
 

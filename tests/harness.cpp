@@ -1,0 +1,404 @@
+#include "tests/harness.h"
+
+#include <winsock2.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "agent/agent.h"
+#include "agent/agent_command.h"
+#include "settings/common_reg.h"
+#include "settings/runtime_options.h"
+#include "ui/dialogs.h"
+#include "ui/res/resource.h"
+#include "watch/address_lookup.h"
+#include "watch/change_watch.h"
+#include "watch/check_cycle.h"
+
+namespace bench {
+
+namespace {
+
+std::string Env(const char* name, const char* fallback)
+{
+    const char* value = std::getenv(name);
+    return value && *value ? value : fallback;
+}
+
+bool RecorderRunning()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = Process32First(snapshot, &entry); more && !found;
+         more = Process32Next(snapshot, &entry))
+        // Under Wine a process has no name until it has started up.
+        found = !entry.szExeFile[0] || lstrcmpiA(entry.szExeFile, "rundll32.exe") == 0;
+    CloseHandle(snapshot);
+    return found;
+}
+
+BOOL CALLBACK MatchAgent(HWND hwnd, LPARAM param)
+{
+    auto* found = reinterpret_cast<std::pair<DWORD, HWND>*>(param);
+    char cls[8] = {};
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == found->first && GetClassNameA(hwnd, cls, sizeof cls) && lstrcmpA(cls, "12") == 0)
+        found->second = hwnd;
+    return !found->second;
+}
+
+} // namespace
+
+void SetResolverAnswer(std::initializer_list<const char*> addresses)
+{
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    GetComputerNameA(name, &size);
+    std::string text = "127.0.0.1\tlocalhost\n";
+    for (const char* address : addresses)
+        text += std::string(address) + "\t" + name + "\n";
+    // Rewritten in place: the file is bind-mounted over /etc/hosts.
+    HANDLE file = CreateFileA((Env("KORVANE_BENCH_DIR", "C:") + "\\hosts").c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING, 0, nullptr);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
+    CloseHandle(file);
+}
+
+std::string LockRecord()
+{
+    PumpUntil([] { return !RecorderRunning(); });
+    return ReadFile(Env("KORVANE_LOCK_RECORD", "C:\\korvane-locks.txt"));
+}
+
+int Locks(int expected)
+{
+    auto count = [] {
+        const std::string record = LockRecord();
+        return static_cast<int>(std::count(record.begin(), record.end(), '\n'));
+    };
+    PumpUntil([&] { return count() >= expected; });
+    return count();
+}
+
+void ClearLocks()
+{
+    LockRecord();
+    DeleteFileA(Env("KORVANE_LOCK_RECORD", "C:\\korvane-locks.txt").c_str());
+}
+
+void Plant(const char* name, DWORD type, const std::string& bytes, const char* key)
+{
+    HKEY h;
+    ASSERT_EQ(0, RegCreateKeyExA(HKEY_CURRENT_USER, key ? key : kSettingsKey, 0, nullptr, 0,
+                                 KEY_ALL_ACCESS, nullptr, &h, nullptr));
+    const std::string data = bytes + 'x';
+    RegSetValueExA(h, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                   static_cast<DWORD>(bytes.size()));
+    RegCloseKey(h);
+}
+
+std::string Stored(const char* name, const char* key)
+{
+    std::string data(4096, '\0');
+    DWORD type = REG_NONE, size = static_cast<DWORD>(data.size());
+    if (RegGetValueA(HKEY_CURRENT_USER, key ? key : kSettingsKey, name, RRF_RT_ANY, &type, &data[0],
+                     &size) != ERROR_SUCCESS)
+        return "-";
+    if (type == REG_DWORD)
+        return std::to_string(*reinterpret_cast<DWORD*>(&data[0]));
+    return data.c_str();
+}
+
+std::string Dword(DWORD value)
+{
+    return std::string(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+void ClearRegistry()
+{
+    RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+    HKEY run;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
+        RegDeleteValueA(run, kRunValueName);
+        RegCloseKey(run);
+    }
+}
+
+std::string ReadFile(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    std::string text;
+    char buffer[4096];
+    DWORD n = 0;
+    while (file != INVALID_HANDLE_VALUE && ::ReadFile(file, buffer, sizeof buffer, &n, nullptr) &&
+           n)
+        text.append(buffer, n);
+    CloseHandle(file);
+    return text;
+}
+
+std::string ProgramDir()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string dir = path;
+    return dir.substr(0, dir.rfind('\\') + 1);
+}
+
+bool Process::Start(const std::string& commandLine, const char* currentDir)
+{
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    std::string line = commandLine;
+    return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, currentDir, &si,
+                          &info);
+}
+
+bool Process::Ended(DWORD timeoutMs) const
+{
+    return WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+DWORD Process::ExitCode() const
+{
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(info.hProcess, &code);
+    return code;
+}
+
+Process::~Process()
+{
+    if (!info.hProcess)
+        return;
+    if (!Ended(0))
+        TerminateProcess(info.hProcess, 255);
+    Ended(5000);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+}
+
+std::string AgentExe()
+{
+    return Env("KORVANE_EXE", "Korvane.exe");
+}
+
+HWND AgentWindow(DWORD pid)
+{
+    std::pair<DWORD, HWND> found = {pid, nullptr};
+    PumpUntil([&] {
+        EnumWindows(MatchAgent, reinterpret_cast<LPARAM>(&found));
+        return found.second != nullptr;
+    });
+    return found.second;
+}
+
+bool TrayIconExists(HWND hwnd)
+{
+    // A modify that changes nothing succeeds only for an icon the shell holds.
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = hwnd;
+    data.uID = kTrayIconId;
+    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+bool IsMessageBox(HWND window)
+{
+    return GetDlgItem(window, 0xFFFF) != nullptr; // the text of every message box
+}
+
+// One user at a time: the window procedure has no other way to find it.
+User* g_user;
+
+User::User(HWND owner, std::vector<Step> steps) : steps_(std::move(steps))
+{
+    g_user = this;
+    Listen(owner);
+    hook_ = SetWindowsHookExA(WH_CBT, Activated, nullptr, GetCurrentThreadId());
+}
+
+User::~User()
+{
+    for (const auto& window : listened_)
+        if (IsWindow(window.first))
+            SetWindowLongPtrA(window.first, GWLP_WNDPROC,
+                              reinterpret_cast<LONG_PTR>(window.second));
+    UnhookWindowsHookEx(hook_);
+    g_user = nullptr;
+    EXPECT_TRUE(steps_.empty()) << "steps left over after " << seen_;
+}
+
+// Modal loops tell their owner that they wait: the owner's procedure is where to listen.
+void User::Listen(HWND owner)
+{
+    listened_.push_back({owner, reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+                                    owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Owner)))});
+}
+
+LRESULT CALLBACK User::Owner(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    WNDPROC original = nullptr;
+    for (const auto& window : g_user->listened_)
+        original = window.first == hwnd ? window.second : original;
+    if (message == WM_ENTERIDLE && lParam && !IsMessageBox(reinterpret_cast<HWND>(lParam)))
+        g_user->Idle(reinterpret_cast<HWND>(lParam), wParam == MSGF_MENU);
+    return CallWindowProcA(original, hwnd, message, wParam, lParam);
+}
+
+// Wine's message boxes never tell their owner that they wait (DS_NOIDLEMSG): they are met
+// when they become active instead, and answered by one step.
+LRESULT CALLBACK User::Activated(int code, WPARAM wParam, LPARAM lParam)
+{
+    HWND box = reinterpret_cast<HWND>(wParam);
+    auto& met = g_user->met_;
+    if (code == HCBT_ACTIVATE && IsMessageBox(box) &&
+        std::find(met.begin(), met.end(), box) == met.end())
+        g_user->Idle(box, false);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void User::Idle(HWND modal, bool menu)
+{
+    // A menu's caption tells its items, whether the first is grayed and whether it is the default.
+    char caption[64] = {};
+    if (HMENU items =
+            menu ? reinterpret_cast<HMENU>(SendMessageA(modal, MN_GETHMENU, 0, 0)) : nullptr)
+        wsprintfA(caption, "menu%d%s%s", GetMenuItemCount(items),
+                  GetMenuState(items, 0, MF_BYPOSITION) & MF_GRAYED ? "g" : "",
+                  GetMenuDefaultItem(items, TRUE, 0) == 0 ? "d" : "");
+    else
+        GetWindowTextA(modal, caption, sizeof caption);
+    if (std::find(met_.begin(), met_.end(), modal) == met_.end()) {
+        RECT r = {};
+        GetWindowRect(modal, &r);
+        const bool centred = menu || IsMessageBox(modal) || // boxes place themselves
+                             (std::abs(r.left + r.right - GetSystemMetrics(SM_CXSCREEN)) <= 1 &&
+                              std::abs(r.top + r.bottom - GetSystemMetrics(SM_CYSCREEN)) <= 1);
+        seen_ += std::string(seen_.empty() ? "" : "|") + (centred ? "" : "~") + caption;
+        met_.push_back(modal);
+        if (!menu)
+            Listen(modal); // for the boxes it may open in turn
+    }
+    if (!steps_.empty() && std::string(caption).rfind(steps_[0].caption, 0) == 0) {
+        const Step step = steps_.front();
+        steps_.erase(steps_.begin());
+        idle_ = 0;
+        step.act(modal, step.arg);
+    } else if (IsMessageBox(modal) || ++idle_ > 50) {
+        // Nobody answers it (or it ignores its answer): end it rather than hang the test.
+        seen_ += std::string("|!") + caption;
+        menu ? void(EndMenu()) : void(EndDialog(modal, 0));
+    }
+    // The loop waits for a message after telling its owner: give it one.
+    PostMessageA(modal, WM_NULL, 0, 0);
+}
+
+void Press(HWND dialog, const char* arg)
+{
+    const std::string text = arg;
+    const size_t colon = text.find(':');
+    if (colon > 0 && colon != std::string::npos)
+        SetDlgItemTextA(dialog, IDC_PASSCODE_EDIT, text.substr(0, colon).c_str());
+    PostMessageA(dialog, WM_COMMAND, std::atoi(text.c_str() + colon + 1), 0);
+}
+
+void PressDefault(HWND dialog, const char*)
+{
+    PostMessageA(dialog, WM_COMMAND, LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0)), 0);
+}
+
+void Click(HWND dialog, const char* arg)
+{
+    SendDlgItemMessageA(dialog, std::atoi(arg), BM_CLICK, 0, 0);
+}
+
+void Command(HWND dialog, const char* arg)
+{
+    PostMessageA(GetWindow(dialog, GW_OWNER), WM_COMMAND, std::atoi(arg), 0);
+}
+
+void EndTheMenu(HWND, const char*)
+{
+    EndMenu();
+}
+
+ImportSwap::ImportSwap(const char* dll, const char* function, const void* replacement)
+{
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& iat = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT];
+    auto** slots = reinterpret_cast<void**>(base + iat.VirtualAddress);
+    void* real = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(dll), function));
+    for (DWORD i = 0; real && !slot_ && i < iat.Size / sizeof *slots; ++i)
+        slot_ = slots[i] == real ? &slots[i] : nullptr;
+    EXPECT_NE(nullptr, slot_) << function;
+    DWORD old = 0;
+    if (slot_ && VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &old)) {
+        original_ = *slot_;
+        *slot_ = const_cast<void*>(replacement);
+    }
+}
+
+ImportSwap::~ImportSwap()
+{
+    if (original_)
+        *slot_ = original_;
+}
+
+void Agent::SetUpTestSuite()
+{
+    static bool ready = false;
+    if (ready)
+        return;
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 0), &data);
+    g_hInstance = GetModuleHandleA(nullptr);
+    LoadStringA(g_hInstance, IDS_WINDOW_CLASS, g_windowClass, sizeof g_windowClass);
+    ready = RegisterAgentClass() != 0;
+    LoadMenuPictures();
+}
+
+void Agent::SetUp()
+{
+    ClearRegistry();
+    ClearLocks();
+    SetResolverAnswer({});
+    ZeroMemory(g_currentAddress, sizeof g_currentAddress);
+    g_confirmBox = g_computerLock = g_quickClick = g_recordLog = 0;
+    lstrcpyA(g_passCode, kDefaultPassCode);
+    g_passOk = g_passCodeDlgOpen = g_settingDlgOpen = g_aboutDlgOpen = 0;
+    g_animFrame = g_checkCount = 0;
+}
+
+void Agent::TearDown()
+{
+    if (IsWindow(hwnd_))
+        DestroyWindow(hwnd_);
+    MSG msg; // the quit message of the window's end included
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+    ClearRegistry();
+}
+
+void Agent::StartAt(std::initializer_list<const char*> answer)
+{
+    SetResolverAnswer(answer);
+    hwnd_ = CreateAgentWindow();
+    ASSERT_NE(nullptr, hwnd_);
+    KillTimer(hwnd_, AGENT_TIMER_ID);
+}
+
+void Agent::Cycle(std::initializer_list<const char*> answer)
+{
+    SetResolverAnswer(answer);
+    CheckAddress(hwnd_, 1);
+}
+
+} // namespace bench

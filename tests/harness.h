@@ -1,0 +1,126 @@
+// The test harness: the bench's resolver and lock recorder, the registry as stored, the
+// real Korvane.exe as a child, and modal loops answered on the test's own thread.
+// scripts/bench-shell.sh runs the tests in a namespace whose /etc/hosts is the bench's
+// hosts file, so rewriting that file moves the machine's address.
+#pragma once
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+// Makes the resolver answer the computer name with these addresses in this order; none
+// makes the name unknown.
+void SetResolverAnswer(std::initializer_list<const char*> addresses);
+
+// Locks recorded once the expected number has come (or ten seconds have passed) and every
+// started lock process has ended.
+int Locks(int expected);
+std::string LockRecord();
+void ClearLocks();
+
+// The agent's values as stored, planted and read with the registry API itself. A planted
+// value is followed by a non-zero byte, so the system cannot lend it a terminator.
+void Plant(const char* name, DWORD type, const std::string& bytes, const char* key = nullptr);
+std::string Stored(const char* name, const char* key = nullptr); // "-" when absent
+std::string Dword(DWORD value);
+void ClearRegistry();
+
+std::string ReadFile(const std::string& path);
+// The folder of this test program (Windows path), with a trailing backslash.
+std::string ProgramDir();
+
+// A child process, ended (if still running) and closed when it goes out of scope.
+struct Process {
+    PROCESS_INFORMATION info = {};
+    bool Start(const std::string& commandLine, const char* currentDir = nullptr);
+    bool Ended(DWORD timeoutMs) const;
+    DWORD ExitCode() const;
+    ~Process();
+};
+std::string AgentExe();
+// The agent window (class "12") of process pid, or nullptr.
+HWND AgentWindow(DWORD pid);
+bool TrayIconExists(HWND hwnd);
+
+// Dispatches messages until done() or timeoutMs; returns done().
+template <typename Done> bool PumpUntil(Done done, DWORD timeoutMs = 10000)
+{
+    for (DWORD start = GetTickCount(); !done();) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+// Plays the user at every modal loop of this thread: each dialog, message box or menu is
+// met where its loop tells its owner WM_ENTERIDLE. A step answers the next modal window
+// whose caption (a menu's is "menu") starts with its own; "Seen" lists every caption met,
+// "!" marking one that was ended by force because no step answered it, "~" a dialog that
+// was not centred on the screen.
+struct Step {
+    const char* caption;
+    void (*act)(HWND modal, const char* arg);
+    const char* arg = nullptr;
+};
+class User {
+  public:
+    User(HWND owner, std::vector<Step> steps);
+    ~User();
+    std::string Seen() const { return seen_; }
+
+  private:
+    static LRESULT CALLBACK Owner(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK Activated(int code, WPARAM wParam, LPARAM lParam);
+    void Listen(HWND owner);
+    void Idle(HWND modal, bool menu);
+    std::vector<std::pair<HWND, WNDPROC>> listened_;
+    std::vector<Step> steps_;
+    std::string seen_;
+    std::vector<HWND> met_;
+    int idle_ = 0;
+    HHOOK hook_;
+};
+// Step actions: type arg into the dialog's edit box (if any) and press the button arg names
+// after a colon ("8306:1" types 8306 and presses IDOK); press the default button; send the
+// agent window command arg; click control arg.
+void Press(HWND dialog, const char* arg);
+void PressDefault(HWND dialog, const char* = nullptr);
+void Click(HWND dialog, const char* arg);
+void Command(HWND dialog, const char* arg);
+void EndTheMenu(HWND, const char* = nullptr);
+
+// While it lives, this program's own import of function from dll is replaced.
+class ImportSwap {
+  public:
+    ImportSwap(const char* dll, const char* function, const void* replacement);
+    ~ImportSwap();
+
+  private:
+    void** slot_ = nullptr;
+    void* original_ = nullptr;
+};
+
+// The in-process agent: this test program plays Korvane.exe (it carries the same
+// resources). Every test starts from a clean registry and lock record, the resolver knowing
+// no address, every switch off and the pass code "8306".
+class Agent : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite();
+    void SetUp() override;
+    void TearDown() override;
+    // Creates the agent window at this address (its first cycle runs); its timer is
+    // stopped so that the test alone runs the cycles.
+    void StartAt(std::initializer_list<const char*> answer);
+    void Cycle(std::initializer_list<const char*> answer);
+    HWND hwnd_ = nullptr;
+};
+
+} // namespace bench

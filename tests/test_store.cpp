@@ -1,0 +1,139 @@
+// The settings store and the start-up load against the prefix's real registry: values
+// planted with the registry API, read back through the store into guarded buffers.
+#include <cstring>
+
+#include "settings/common_reg.h"
+#include "settings/runtime_options.h"
+#include "settings/trusted_list.h"
+#include "tests/harness.h"
+
+namespace {
+
+using bench::Dword;
+using bench::Plant;
+using bench::Stored;
+
+constexpr char kGuard = '\x5A';
+
+// What a reader left in its buffer of size bytes followed by a guard zone.
+std::string Left(const std::string& buffer, size_t size)
+{
+    if (buffer.find_first_not_of(kGuard, size) != std::string::npos)
+        return "<past the buffer>";
+    if (buffer.find_first_not_of(kGuard) >= size)
+        return "<untouched>";
+    const size_t end = buffer.find('\0');
+    return end < size ? buffer.substr(0, end) : "<unterminated>";
+}
+
+class Store : public ::testing::Test {
+  protected:
+    void SetUp() override { bench::ClearRegistry(); }
+    void TearDown() override { bench::ClearRegistry(); }
+    CCommonReg store_;
+};
+
+TEST_F(Store, TextsAtTheBufferBoundariesComeBackWholeAndTerminatedOrNotAtAll)
+{
+    const std::string sevens(100000, '7');
+    // value, stored type, stored length, stored terminator, found
+    const struct {
+        const char* name;
+        DWORD type;
+        size_t length, zero;
+        bool found;
+    } rows[] = {
+        {"IPList_1", REG_SZ, 255, 0, true},           {"IPList_1", REG_SZ, 255, 1, true},
+        {"IPList_1", REG_SZ, 256, 0, false},          {"IPList_1", REG_SZ, 256, 1, false},
+        {"IPList_1", REG_SZ, 257, 0, false},          {"IPList_1", REG_SZ, 100000, 1, false},
+        {"IPList_1", REG_BINARY, 8, 1, false},        {"AppDirectory", REG_SZ, 2047, 0, true},
+        {"AppDirectory", REG_SZ, 2047, 1, true},      {"AppDirectory", REG_SZ, 2048, 0, false},
+        {"AppDirectory", REG_SZ, 2048, 1, false},     {"AppDirectory", REG_SZ, 2049, 1, false},
+        {"AppDirectory", REG_EXPAND_SZ, 4, 1, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.name) + " " + std::to_string(row.length) + "+" +
+                     std::to_string(row.zero));
+        Plant(row.name, row.type, sevens.substr(0, row.length) + std::string(row.zero, '\0'));
+        const bool list = row.name[0] == 'I';
+        const size_t size = list ? kListEntrySize : kSettingTextSize;
+        std::string buffer(size + 64, kGuard);
+        int flag = 7;
+        const int result = list ? store_.ReadListEntry(1, &buffer[0])
+                                : store_.ReadSetting(SETTING_PASS_CODE, &buffer[0], &flag);
+        // A pass code that cannot be read is an empty one; a list entry is absent.
+        EXPECT_EQ(list && !row.found ? -1 : 0, result);
+        const std::string expected = row.found ? sevens.substr(0, row.length) : "";
+        EXPECT_EQ(list && !row.found ? "<untouched>" : expected, Left(buffer, size));
+        // The start-up load takes a readable code shorter than its 256 bytes, else the default.
+        lstrcpyA(g_passCode, "");
+        LoadRuntimeOptions();
+        EXPECT_STREQ(!list && row.found && row.length < 256 ? expected.c_str() : kDefaultPassCode,
+                     g_passCode);
+        bench::ClearRegistry();
+    }
+}
+
+TEST_F(Store, OnlyADwordOfOneTurnsASwitchOnAndAbsentSwitchesKeepTheirValue)
+{
+    // stored type and bytes under "QuickClick", ReadSetting's result and flag
+    const struct {
+        DWORD type;
+        std::string bytes;
+        int result, flag;
+    } rows[] = {
+        {REG_DWORD, Dword(1), 0, 1},
+        {REG_DWORD, Dword(0), 0, 0},
+        {REG_DWORD, Dword(2), 0, 0},
+        {REG_DWORD, Dword(0xFFFFFFFF), 0, 0},
+        {REG_DWORD, std::string("\1\0", 2), -1, 7},
+        {REG_SZ, "1", -1, 7},
+        {REG_BINARY, Dword(1), -1, 7},
+        {REG_QWORD, Dword(1) + Dword(0), -1, 7},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.type * 100 + row.bytes.size());
+        Plant("QuickClick", row.type, row.bytes);
+        Plant("AppDirectory", REG_SZ, "4711");
+        char text[kSettingTextSize];
+        int flag = 7;
+        EXPECT_EQ(row.result, store_.ReadSetting(SETTING_QUICK_CLICK, text, &flag));
+        EXPECT_EQ(row.flag, flag);
+        g_quickClick = 7;
+        LoadRuntimeOptions();
+        EXPECT_EQ(row.flag, g_quickClick);
+        EXPECT_STREQ("4711", g_passCode);
+    }
+    bench::ClearRegistry();
+    EXPECT_EQ(-1, store_.ReadSetting(SETTING_DEBUG, nullptr, nullptr)); // no key at all
+    EXPECT_EQ(-1, store_.DeleteListEntry(1));
+    EXPECT_EQ("-", Stored("AppDirectory")); // the key was not made by the delete
+}
+
+TEST_F(Store, TheListEndsAtItsFirstGapAndIsWrittenWithoutGapsOrEmptyEntries)
+{
+    Plant("IPList_1", REG_SZ, "10.0.0.1");
+    Plant("IPList_2", REG_SZ, "10.0.0.2");
+    Plant("IPList_4", REG_SZ, "10.0.0.4");
+    TrustedList list;
+    std::memset(&list, 0xCC, sizeof list);
+    ReadTrustedList(store_, list);
+    ASSERT_EQ(2, list.count);
+    EXPECT_STREQ("10.0.0.2", list.entries[1]);
+
+    const std::string longest(255, '9');
+    const char* entries[] = {"", "192.168.0.10", "", longest.c_str(), "10.0.0.5", "10.0.0.6"};
+    WriteTrustedList(store_, entries, 6);
+    EXPECT_EQ("192.168.0.10", Stored("IPList_1"));
+    EXPECT_EQ(longest, Stored("IPList_2"));
+    EXPECT_EQ("10.0.0.5 10.0.0.6 -",
+              Stored("IPList_3") + " " + Stored("IPList_4") + " " + Stored("IPList_5"));
+    // Refused: what no reader could take back, slots that do not exist.
+    EXPECT_EQ(-1, store_.WriteListEntry(5, std::string(256, '1').c_str()));
+    EXPECT_EQ(-1, store_.WriteListEntry(6, "10.0.0.6"));
+    EXPECT_EQ(-1, store_.WriteSetting(SETTING_PASS_CODE, std::string(2048, '1').c_str(), 0));
+    EXPECT_EQ("- - -",
+              Stored("IPList_5") + " " + Stored("IPList_6") + " " + Stored("AppDirectory"));
+}
+
+} // namespace
