@@ -1,26 +1,77 @@
-// Prints two figures of the agent on this machine, asserting nothing:
-//  1. the latency from rewriting the hosts file to the start of the lock routine, with
-//     the real Korvane.exe (the floor is the three-second period);
-//  2. the cost of one check cycle against the bare system calls it cannot avoid (the
-//     lookup, the notification call, the five reads of the trusted list).
+// Prints figures of the agent on this machine, asserting nothing:
+//  cycle    the cost of one check cycle against the bare system calls it cannot avoid
+//           (the lookup, the notification call, the five reads of the trusted list);
+//  latency  the latency from rewriting the hosts file to the start of the lock routine,
+//           with the real Korvane.exe (the floor is the three-second period);
+//  soak     GDI and USER objects and private bytes around thousands of cycles, menus
+//           and dialogs (soak.cpp).
+// Arguments pick some of them; none runs all three.
 #include <winsock2.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "agent/agent.h"
+#include "bench/bench_kit.h"
+#include "bench/soak.h"
 #include "settings/common_reg.h"
-#include "tests/bench/bench.h"
-#include "tests/bench/scratch_dir.h"
 #include "watch/check_cycle.h"
 
 namespace {
 
 constexpr int kChanges = 12;
 constexpr int kCycles = 300;
+
+// The real Korvane.exe as a child process, ended if it still runs when this goes.
+class Agent {
+  public:
+    Agent() = default;
+    Agent(const Agent&) = delete;
+    Agent& operator=(const Agent&) = delete;
+    ~Agent()
+    {
+        if (!info_.hProcess)
+            return;
+        if (!WaitForExit(0))
+            TerminateProcess(info_.hProcess, 255);
+        CloseHandle(info_.hProcess);
+        CloseHandle(info_.hThread);
+    }
+
+    bool Start(const char* currentDir)
+    {
+        std::string line = "\"" + kit::Env("KORVANE_EXE", "Korvane.exe") + "\"";
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, currentDir,
+                              &si, &info_) != 0;
+    }
+    bool WaitForExit(DWORD ms) const
+    {
+        return WaitForSingleObject(info_.hProcess, ms) == WAIT_OBJECT_0;
+    }
+    // Its agent window (class "12"), or nullptr after timeoutMs.
+    HWND Window(DWORD timeoutMs) const
+    {
+        const DWORD start = GetTickCount();
+        do {
+            for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "12", nullptr));) {
+                DWORD pid = 0;
+                if (GetWindowThreadProcessId(w, &pid) && pid == info_.dwProcessId)
+                    return w;
+            }
+            kit::PumpMessages(20);
+        } while (GetTickCount() - start < timeoutMs);
+        return nullptr;
+    }
+
+  private:
+    PROCESS_INFORMATION info_ = {};
+};
 
 double Microseconds(LARGE_INTEGER from, LARGE_INTEGER to)
 {
@@ -31,17 +82,17 @@ double Microseconds(LARGE_INTEGER from, LARGE_INTEGER to)
 
 int MeasureLockLatency()
 {
-    bench::ClearRegistry();
-    bench::ClearLockRecord();
-    bench::ScratchDir dir("benchmark");
-    bench::SetResolverAnswer({"10.0.1.1"});
-    bench::Process agent;
-    if (!bench::StartAgent(agent, dir.Path().c_str())) {
-        std::printf("cannot start %s\n", bench::AgentExe().c_str());
+    kit::ClearRegistry();
+    kit::ClearLockRecord();
+    kit::ScratchDir dir("benchmark");
+    kit::SetResolverAnswer("10.0.1.1");
+    Agent agent;
+    if (!agent.Start(dir.Path().c_str())) {
+        std::printf("cannot start %s\n", kit::Env("KORVANE_EXE", "Korvane.exe").c_str());
         return 1;
     }
-    HWND hwnd = bench::WaitForAgentWindow(agent.Id(), 20000);
-    if (!hwnd || !bench::WaitForLocks(1, 10000)) {
+    HWND hwnd = agent.Window(20000);
+    if (!hwnd || !kit::WaitForLocks(1, 10000)) {
         std::printf("the agent did not start or did not lock\n");
         return 1;
     }
@@ -49,17 +100,17 @@ int MeasureLockLatency()
     std::vector<DWORD> latencies;
     for (int i = 0; i < kChanges; ++i) {
         // Changes fall at random points of the period, as real ones do.
-        bench::PumpMessages(500 + 257 * (i % 11));
-        const int before = bench::LockCount();
+        kit::PumpMessages(500 + 257 * (i % 11));
+        const size_t before = kit::LockTicks().size();
         char address[20];
         std::snprintf(address, sizeof address, "10.0.2.%d", i + 1);
         const DWORD written = GetTickCount();
-        bench::SetResolverAnswer({address});
-        if (!bench::WaitForLocks(before + 1, 15000)) {
+        kit::SetResolverAnswer(address);
+        if (!kit::WaitForLocks(before + 1, 15000)) {
             std::printf("no lock after change %d\n", i + 1);
             return 1;
         }
-        latencies.push_back(bench::LockRecords().back().tick - written);
+        latencies.push_back(kit::LockTicks().back() - written);
     }
     PostMessageA(hwnd, WM_CLOSE, 0, 0);
     agent.WaitForExit(10000);
@@ -114,16 +165,16 @@ template <typename Step> double PerCall(Step step)
 
 int MeasureCycleCost()
 {
-    bench::ClearRegistry();
+    kit::ClearRegistry();
     CCommonReg store;
     const char* trusted[] = {"10.0.3.1", "10.0.3.2", "10.0.3.3", "10.0.3.4", "10.0.3.5"};
     for (int slot = 1; slot <= kTrustedSlots; ++slot)
         store.WriteListEntry(slot, trusted[slot - 1]);
-    bench::SetResolverAnswer({"10.0.3.5"}); // trusted: the cycle never locks
+    kit::SetResolverAnswer("10.0.3.5"); // trusted: the cycle never locks
 
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 0), &wsa);
-    bench::UseOwnModuleAsAgent();
+    kit::UseOwnModuleAsAgent();
     HWND hwnd = CreateAgentWindow();
     if (!hwnd)
         return 1;
@@ -138,16 +189,26 @@ int MeasureCycleCost()
                 "notification %.0f, five list reads %.0f); ratio %.2f (%d calls each)\n",
                 cycle, bare, lookup, notify, reads, cycle / bare, kCycles);
     DestroyWindow(hwnd);
-    bench::ClearRegistry();
+    kit::ClearRegistry();
     WSACleanup();
     return 0;
 }
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
-    int failed = MeasureCycleCost();
-    failed |= MeasureLockLatency();
+    const struct {
+        const char* name;
+        int (*run)();
+    } parts[] = {{"cycle", MeasureCycleCost}, {"latency", MeasureLockLatency}, {"soak", RunSoak}};
+    int failed = 0;
+    for (const auto& part : parts) {
+        bool chosen = argc == 1;
+        for (int i = 1; i < argc; ++i)
+            chosen |= std::strcmp(argv[i], part.name) == 0;
+        if (chosen)
+            failed |= part.run();
+    }
     return failed;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs the lock-latency and cycle-cost benchmark inside the bench; it prints
-# its figures and asserts nothing.
+# Builds and runs the benchmark inside the bench: cycle cost, lock latency and the soak
+# (GDI, USER and private-byte figures). It prints figures and asserts nothing; arguments
+# (cycle, latency, soak) pick parts, none runs all.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KORVANE_BUILD:-$root/build}

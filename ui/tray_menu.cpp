@@ -37,6 +37,59 @@ constexpr int kExtraWidth = 30;   // added to the caption's extent
 constexpr int kExtraHeight = 3;   // added to the picture's height
 constexpr UINT kMenuItemInfoSize = 48;
 
+// Scoped GDI handles: each releases what it holds on every way out of the drawing code.
+class WindowDC {
+  public:
+    explicit WindowDC(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    ~WindowDC()
+    {
+        if (dc_)
+            ReleaseDC(hwnd_, dc_);
+    }
+    HDC Get() const { return dc_; }
+
+  private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
+// A font or brush that this code created and so must delete.
+template <typename Handle> class GdiObject {
+  public:
+    explicit GdiObject(Handle object) : object_(object) {}
+    GdiObject(const GdiObject&) = delete;
+    GdiObject& operator=(const GdiObject&) = delete;
+    ~GdiObject()
+    {
+        if (object_)
+            DeleteObject(object_);
+    }
+    Handle Get() const { return object_; }
+
+  private:
+    Handle object_;
+};
+
+// Selects an object into a DC and puts the previous one back, so the object is no longer
+// selected when it is deleted.
+class Selection {
+  public:
+    Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+    Selection(const Selection&) = delete;
+    Selection& operator=(const Selection&) = delete;
+    ~Selection()
+    {
+        if (previous_)
+            SelectObject(dc_, previous_);
+    }
+
+  private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
 bool IsSeparator(int position)
 {
     return position == CMD_SEPARATOR1 || position == CMD_SEPARATOR2;
@@ -142,18 +195,16 @@ void MeasureMenuItem(HWND hwnd, MEASUREITEMSTRUCT* item)
         return;
     const char* caption = g_menuText[item->itemID];
 
-    HDC dc = GetDC(hwnd);
-    HFONT font = CreateFontIndirectA(&g_menuFont);
-    HGDIOBJ previous = SelectObject(dc, font);
+    // Declared in this order, they go in reverse: font deselected, deleted, then the DC.
+    const WindowDC dc(hwnd);
+    const GdiObject<HFONT> font(CreateFontIndirectA(&g_menuFont));
+    const Selection selected(dc.Get(), font.Get());
     SIZE extent = {};
-    GetTextExtentPoint32A(dc, caption, lstrlenA(caption), &extent);
-    SelectObject(dc, previous);
-    DeleteObject(font);
+    GetTextExtentPoint32A(dc.Get(), caption, lstrlenA(caption), &extent);
 
     // The picture's width is not added: the 30 pixels are all the room it gets beyond the text.
     item->itemWidth = static_cast<UINT>(extent.cx + kExtraWidth);
     item->itemHeight = static_cast<UINT>(g_menuIconCy + kExtraHeight);
-    ReleaseDC(hwnd, dc);
 }
 
 void DrawMenuItem(DRAWITEMSTRUCT* item)
@@ -165,15 +216,13 @@ void DrawMenuItem(DRAWITEMSTRUCT* item)
     const bool selected = (item->itemState & ODS_SELECTED) != 0;
 
     // The whole item on every call, whatever itemAction asks for.
-    HBRUSH brush;
-    if (selected) {
-        brush = CreateSolidBrush(g_highlightColor);
-        SetBkColor(dc, g_highlightColor);
-    } else {
-        brush = CreateSolidBrush(GetBkColor(dc));
+    {
+        const GdiObject<HBRUSH> brush(
+            CreateSolidBrush(selected ? g_highlightColor : GetBkColor(dc)));
+        if (selected)
+            SetBkColor(dc, g_highlightColor);
+        FillRect(dc, &rect, brush.Get());
     }
-    FillRect(dc, &rect, brush);
-    DeleteObject(brush);
 
     // Grayed is decided by the same rule as in BuildTrayMenu, not by itemState.
     HICON picture;
