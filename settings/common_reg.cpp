@@ -4,7 +4,8 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <strsafe.h>
+
 #include <cstring>
 
 namespace {
@@ -56,7 +57,8 @@ class RegKey {
 
 void SlotName(int slot, char (&name)[16])
 {
-    std::snprintf(name, sizeof name, "IPList_%d", slot);
+    // Callers pass a slot from 1 to kTrustedSlots: always fits.
+    StringCchPrintfA(name, sizeof name, "IPList_%d", slot);
 }
 
 // Length of text when it fits a buffer of size bytes with its terminator, else -1.
@@ -133,7 +135,9 @@ int CCommonReg::SetAutoStart(int on)
     if (n == 0 || n >= sizeof path)
         return 0;
     char text[kRunTextSize];
-    int length = std::snprintf(text, sizeof text, "\"%s\"", path);
+    // The path is at most kRunTextSize - 3 characters: always fits with its quotes.
+    StringCchPrintfA(text, sizeof text, "\"%s\"", path);
+    int length = lstrlenA(text);
     return WriteText(run.Get(), kRunValueName, text, length) ? 0 : -1;
 }
 

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <strsafe.h>
 
 #include "settings/runtime_options.h"
 #include "watch/address_lookup.h"
@@ -16,11 +16,11 @@ int WriteActionLog()
     SYSTEMTIME now;
     GetLocalTime(&now);
     char line[256] = {};
-    int length =
-        std::snprintf(line, sizeof line, "%04d/%02d/%02d %02d:%02d:%02d IP:%s\n", now.wYear,
-                      now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, g_currentAddress);
-    if (length <= 0 || length >= static_cast<int>(sizeof line))
+    if (FAILED(StringCchPrintfA(line, sizeof line, "%04d/%02d/%02d %02d:%02d:%02d IP:%s\n",
+                                now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+                                now.wSecond, g_currentAddress)))
         return 1;
+    int length = lstrlenA(line);
 
     // Opened and closed for every line, shared, so others may read the log meanwhile.
     // A log that cannot be written loses the line silently.
