@@ -4,13 +4,21 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <strsafe.h>
+
 #include <cstring>
 
 namespace {
 
 constexpr int kRunTextSize = 1024; // the Run value's text and its query buffer
 constexpr char kPassCodeValue[] = "AppDirectory";
+constexpr wchar_t kRunValueNameW[] = L"Korvane.EXE"; // for the wide call
+
+constexpr bool SameName(const char* narrow, const wchar_t* wide)
+{
+    return *narrow == *wide && (*narrow == '\0' || SameName(narrow + 1, wide + 1));
+}
+static_assert(SameName(kRunValueName, kRunValueNameW), "one Run value, two spellings");
 
 // Value names of the flag kinds 1-9, by kind.
 constexpr const char* kFlagNames[] = {nullptr,        "APP1_chk",   "APP2_chk", "DEBUG_chk",
@@ -56,7 +64,8 @@ class RegKey {
 
 void SlotName(int slot, char (&name)[16])
 {
-    std::snprintf(name, sizeof name, "IPList_%d", slot);
+    // Callers pass a slot from 1 to kTrustedSlots: always fits.
+    StringCchPrintfA(name, sizeof name, "IPList_%d", slot);
 }
 
 // Length of text when it fits a buffer of size bytes with its terminator, else -1.
@@ -126,15 +135,28 @@ int CCommonReg::SetAutoStart(int on)
         return 0;
     }
     // The program file itself, not the current directory: at logon the agent runs from
-    // elsewhere. Quoted, so a path with blanks cannot start another program first. The
-    // path leaves room for the quotes within what IsAutoStart can read back.
-    char path[kRunTextSize - 2];
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    if (n == 0 || n >= sizeof path)
+    // elsewhere. Its wide path: the ANSI one turns characters outside the code page into
+    // '?', and the system could not start that. Quoted, so a path with blanks cannot
+    // start another program first.
+    wchar_t text[kRunTextSize];
+    constexpr DWORD kPathRoom = kRunTextSize - 2; // leaves room for the quotes
+    DWORD n = GetModuleFileNameW(nullptr, text + 1, kPathRoom);
+    if (n == 0 || n >= kPathRoom)
         return 0;
-    char text[kRunTextSize];
-    int length = std::snprintf(text, sizeof text, "\"%s\"", path);
-    return WriteText(run.Get(), kRunValueName, text, length) ? 0 : -1;
+    text[0] = L'"';
+    text[n + 1] = L'"';
+    text[n + 2] = L'\0';
+    // A path IsAutoStart could not read back through its ANSI buffer is not stored, so
+    // the Setting box never disagrees with the registry.
+    int ansiSize = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (ansiSize <= 0 || ansiSize > kRunTextSize)
+        return 0;
+    // Wide texts go out with their terminator, as the system expects.
+    DWORD bytes = (n + 3) * sizeof text[0];
+    return RegSetValueExW(run.Get(), kRunValueNameW, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                          bytes) == ERROR_SUCCESS
+               ? 0
+               : -1;
 }
 
 int CCommonReg::IsAutoStart()

@@ -3,10 +3,31 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <strsafe.h>
 
 #include "settings/runtime_options.h"
 #include "watch/address_lookup.h"
+
+namespace {
+
+constexpr wchar_t kLogName[] = L"appAction.log";
+
+// "appAction.log" in the folder of the program file. Started from the Run entry the agent's
+// current directory is the system's, which a standard user cannot write and nobody looks
+// in. The wide path, so a folder named outside the ANSI code page still works. False when
+// the whole path does not fit.
+bool LogPath(wchar_t (&path)[MAX_PATH])
+{
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return false;
+    while (n > 0 && path[n - 1] != L'\\' && path[n - 1] != L'/')
+        --n;
+    path[n] = L'\0';
+    return n > 0 && SUCCEEDED(StringCchCatW(path, MAX_PATH, kLogName));
+}
+
+} // namespace
 
 int WriteActionLog()
 {
@@ -16,17 +37,20 @@ int WriteActionLog()
     SYSTEMTIME now;
     GetLocalTime(&now);
     char line[256] = {};
-    int length =
-        std::snprintf(line, sizeof line, "%04d/%02d/%02d %02d:%02d:%02d IP:%s\n", now.wYear,
-                      now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, g_currentAddress);
-    if (length <= 0 || length >= static_cast<int>(sizeof line))
+    if (FAILED(StringCchPrintfA(line, sizeof line, "%04d/%02d/%02d %02d:%02d:%02d IP:%s\n",
+                                now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+                                now.wSecond, g_currentAddress)))
         return 1;
+    int length = lstrlenA(line);
 
     // Opened and closed for every line, shared, so others may read the log meanwhile.
-    // A log that cannot be written loses the line silently.
-    HANDLE file = CreateFileA("appAction.log", GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A log that cannot be written, or whose path does not fit, loses the line silently.
+    wchar_t path[MAX_PATH];
+    if (!LogPath(path))
+        return 1;
+    HANDLE file =
+        CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 1;
     SetFilePointer(file, 0, nullptr, FILE_END);

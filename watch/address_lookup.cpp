@@ -1,8 +1,9 @@
 // Address lookup: the last address the resolver lists for the computer name.
 #include "watch/address_lookup.h"
 
-#include <cstdio>
 #include <windows.h>
+
+#include <strsafe.h>
 
 char g_currentAddress[kAddressTextSize];
 
@@ -16,7 +17,8 @@ int FormatLastAddress(const hostent* host, char (&out)[kAddressTextSize])
     while (host->h_addr_list[last + 1])
         ++last;
     const auto* bytes = reinterpret_cast<const unsigned char*>(host->h_addr_list[last]);
-    std::snprintf(out, sizeof out, "%d.%d.%d.%d", bytes[0], bytes[1], bytes[2], bytes[3]);
+    // At most 15 characters: always fits.
+    StringCchPrintfA(out, sizeof out, "%d.%d.%d.%d", bytes[0], bytes[1], bytes[2], bytes[3]);
     return 1;
 }
 

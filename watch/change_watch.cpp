@@ -2,7 +2,8 @@
 // address the user has not declared trusted.
 #include "watch/change_watch.h"
 
-#include <cstdio>
+#include <strsafe.h>
+
 #include <cstring>
 
 #include "settings/runtime_options.h"
@@ -45,8 +46,8 @@ int CountTrusted(const char* address)
 bool ConfirmLock(HWND hwnd)
 {
     char text[256] = {};
-    std::snprintf(text, sizeof text, "Change IP\n\rNew IP is %s \n\rAre PC Lock ?",
-                  g_currentAddress);
+    StringCchPrintfA(text, sizeof text, "Change IP\n\rNew IP is %s \n\rAre PC Lock ?",
+                     g_currentAddress);
     return MessageBoxA(hwnd, text, "Check !",
                        MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SYSTEMMODAL) == IDYES;
 }

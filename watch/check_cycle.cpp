@@ -1,8 +1,9 @@
 // The check cycle and the tray refresh, with its four-picture animation.
 #include "watch/check_cycle.h"
 
+#include <strsafe.h>
+
 #include <array>
-#include <cstdio>
 #include <cstring>
 
 #include "agent/agent.h"
@@ -43,7 +44,8 @@ void FillTrayData(HWND hwnd, HICON icon)
 
 void FormatTipText()
 {
-    std::snprintf(g_tipText, sizeof g_tipText, "IP is %s", g_currentAddress);
+    // Always fits: the address is shorter than kAddressTextSize.
+    StringCchPrintfA(g_tipText, sizeof g_tipText, "IP is %s", g_currentAddress);
 }
 
 int CheckAddress(HWND hwnd, int modify)

@@ -1,7 +1,7 @@
 // The workstation lock: starts the system's lock routine and returns at once.
 #include "watch/workstation_lock.h"
 
-#include <cstdio>
+#include <strsafe.h>
 
 namespace {
 
@@ -19,11 +19,11 @@ int BuildLockCommand(char (&path)[MAX_PATH], char (&command)[MAX_PATH + 64])
     UINT n = GetSystemDirectoryA(path, MAX_PATH);
     if (n == 0 || n >= MAX_PATH)
         return 0;
-    int len = std::snprintf(path + n, MAX_PATH - n, "\\rundll32.exe");
-    if (len < 0 || n + len >= MAX_PATH)
+    // Both fail, leaving a terminated but cut text, when the whole does not fit.
+    if (FAILED(StringCchCatA(path, MAX_PATH, "\\rundll32.exe")))
         return 0;
-    len = std::snprintf(command, sizeof command, "\"%s\" user32.dll,LockWorkStation", path);
-    return len > 0 && len < static_cast<int>(sizeof command);
+    return SUCCEEDED(
+        StringCchPrintfA(command, sizeof command, "\"%s\" user32.dll,LockWorkStation", path));
 }
 
 } // namespace
