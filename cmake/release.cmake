@@ -37,9 +37,12 @@ execute_process(COMMAND wixl -D Version=${version} -D ProductCode=${product_code
                         -D UpgradeCode=${upgrade_code} -o ../Korvane.msi
                         "${SOURCE}/installer/korvane.wxs"
                 WORKING_DIRECTORY Korvane COMMAND_ERROR_IS_FATAL ANY)
-# What wixl cannot say: the autostart part's condition, and the settings key removed on
-# uninstall (Wine's installer drops the emptied parent key as well).
+# What wixl cannot say: the autostart part's condition; the settings key removed on
+# uninstall (Wine's installer drops the emptied parent key as well); and an upgrade that
+# installs the new version before it removes the old one, so the parts both share, the
+# settings key among them, stay.
 execute_process(COMMAND msibuild Korvane.msi
+  -q "UPDATE `InstallExecuteSequence` SET `Sequence`=6601 WHERE `Action`='RemoveExistingProducts'"
   -q "UPDATE `Component` SET `Condition`='AUTOSTART=1' WHERE `Component`='Autostart'"
   -q "INSERT INTO `Registry` (`Registry`, `Root`, `Key`, `Name`, `Component_`) VALUES ('RemoveSettings', 1, 'SOFTWARE\\Tessmark\\Korvane', '-', 'Program')"
   COMMAND_ERROR_IS_FATAL ANY)
