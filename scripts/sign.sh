@@ -16,8 +16,14 @@ case ${KORVANE_SIGN_CERT,,} in
 *.p12 | *.pfx) args+=(-pkcs12 "$KORVANE_SIGN_CERT") ;;
 *) args+=(-certs "$KORVANE_SIGN_CERT" -key "${KORVANE_SIGN_KEY:?set KORVANE_SIGN_KEY to the PEM key}") ;;
 esac
-# Through a pipe, so the password never shows in the process list.
-[[ -n "${KORVANE_SIGN_PASS:-}" ]] && args+=(-readpass <(printf '%s' "$KORVANE_SIGN_PASS"))
+# Through a private file, so the password never shows in the process list (osslsigncode
+# cannot read it from a pipe).
+if [[ -n "${KORVANE_SIGN_PASS:-}" ]]; then
+  pass_file=$(mktemp)
+  trap 'rm -f "$pass_file"' EXIT
+  printf '%s' "$KORVANE_SIGN_PASS" >"$pass_file"
+  args+=(-readpass "$pass_file")
+fi
 [[ -n "${KORVANE_SIGN_TIMESTAMP:-}" ]] && args+=(-ts "$KORVANE_SIGN_TIMESTAMP")
 osslsigncode "${args[@]}" -in "$file" -out "$file.signed" >/dev/null
 mv -f "$file.signed" "$file"
