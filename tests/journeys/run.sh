@@ -33,9 +33,8 @@ icon_shows() {
 }
 # The disc moves on a quarter at every cycle, after the cycle's look-up: the agent's next
 # cycle has visibly run.
-next_cycle() {
-  disc && local before="${BOX[*]}" && poll 5 eval 'disc && [[ "${BOX[*]}" != "$before" ]]'
-}
+moved_from() { disc && [[ "${BOX[*]}" != "$1" ]]; }
+next_cycle() { disc && poll 5 moved_from "${BOX[*]}"; }
 # A visible top-level window by class and caption: WIN=(outer l t r b, client l t r b).
 window() { # class caption
   read -r -a FOUND < <(wine "$PROBE" 2>/dev/null | tr -d '\r' |
@@ -77,17 +76,16 @@ start_agent() {
   AGENT=$!
   check "the icon shows in the notification area" poll 20 icon_shows
 }
-agent_ended() { ! kill -0 "$AGENT" 2>/dev/null; }
 exit_agent() {
   open_menu && xdotool mousemove $(((WIN[0] + WIN[2]) / 2)) $((WIN[3] - 12)) click 1 &&
     pass_code "$NEW_CODE" &&
-    check "Exit with the new code ends the agent" poll 10 agent_ended &&
+    check "Exit with the new code ends the agent" poll 10 eval "! kill -0 $AGENT 2>/dev/null" &&
     check "with status 0" wait "$AGENT" && check "and removes the icon" poll 5 eval '! disc'
 }
 
 # The journeys start on an empty registry; the vendor key is saved and put back after.
 restore() {
-  agent_ended || kill "$AGENT"
+  kill "$AGENT" 2>/dev/null
   wine reg delete "$VENDOR" /f >/dev/null 2>&1
   [[ -f $OUT/saved.reg ]] && wine reg import "$(windows_path "$OUT/saved.reg")" >/dev/null 2>&1
   printf '127.0.0.1\tlocalhost\n' >"$HOSTS"
