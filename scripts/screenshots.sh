@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Screenshots of the three dialogs into docs/: each dialog is opened by scripts/show_dialog
-# (the program's own template and dialog procedure) under Wine with the Japanese code page,
-# on a virtual X display, and cut out of a capture of the screen.
+# Screenshots of the three dialogs and the tray into docs/: each dialog is opened by
+# scripts/show_dialog (the program's own template and dialog procedure), the tray's tip and menu
+# by the real agent, under Wine with the Japanese code page, on a virtual X display, and
+# cut out of a capture of the screen.
 # Runs inside the test bench (scripts/bench-shell.sh), so the Setting dialog
 # shows a chosen address; uses its own Wine prefix (<build>/shot-prefix).
 set -euo pipefail
@@ -61,3 +62,38 @@ for dialog in 101:version-info 162:passcode 105:setting; do
   wait "$pid"
   echo "docs/${name}-dialog.png (${w}x${h})"
 done
+
+# The tray pictures: the real agent in the bench's desktop with the settings above (Easy PC
+# Lock and Quick Lock on), its tip under the pointer, then its menu.
+wine "$build/Korvane.exe" >"$shots/agent.log" 2>&1 &
+agent=$!
+trap 'kill "$agent" 2>/dev/null || true' EXIT
+read -r screen_w screen_h < <(xdpyinfo | awk '/dimensions:/ {sub("x", " ", $2); print $2}')
+# A visible window of this class, from the probe: "left top right bottom".
+rect_of() {
+  wine "$build/tests/journeys/screen_probe.exe" | tr -d '\r' |
+    awk -F'\t' -v c="$1" '$1 == c {print $3; exit}'
+}
+# The icon is found by the yellow-green disc that each of its four pictures draws.
+for _ in $(seq 100); do
+  disc=$(import -window root png:- | convert png:- -crop "${screen_w}x48+0+$((screen_h - 48))" \
+    +repage -fuzz 4% -fill black +opaque '#CCFF00' -format '%@' info: 2>/dev/null)
+  [[ $disc =~ ^[1-9][0-9]*x[0-9]+\+([0-9]+)\+([0-9]+)$ ]] && break
+  sleep 0.2
+done
+[[ -n "${BASH_REMATCH[1]:-}" ]] || { echo "screenshots: the tray icon did not show" >&2; exit 1; }
+icon_x=$((BASH_REMATCH[1] + 4)) icon_y=$((screen_h - 48 + BASH_REMATCH[2] + 4))
+# Each picture runs from a margin above and left of the window to the screen's corner.
+picture() { # class margin_x margin_y name
+  local l t
+  for _ in $(seq 50); do read -r l t _ < <(rect_of "$1") && break; sleep 0.2; done
+  [[ -n "${t:-}" ]] || { echo "screenshots: no $1 window" >&2; exit 1; }
+  local x=$((l - $2)) y=$((t - $3))
+  import -window root -crop "$((screen_w - x))x$((screen_h - y))+$x+$y" +repage -strip \
+    "$root/docs/$4.png"
+  echo "docs/$4.png"
+}
+xdotool mousemove "$icon_x" "$icon_y"
+picture tooltips_class32 120 40 tray-tip
+xdotool click 3
+picture '#32768' 80 24 tray-menu
