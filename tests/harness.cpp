@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 
 #include "agent/agent.h"
 #include "agent/agent_command.h"
@@ -38,17 +39,6 @@ bool RecorderRunning()
         found = !entry.szExeFile[0] || lstrcmpiA(entry.szExeFile, "rundll32.exe") == 0;
     CloseHandle(snapshot);
     return found;
-}
-
-BOOL CALLBACK MatchAgent(HWND hwnd, LPARAM param)
-{
-    auto* found = reinterpret_cast<std::pair<DWORD, HWND>*>(param);
-    char cls[8] = {};
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == found->first && GetClassNameA(hwnd, cls, sizeof cls) && lstrcmpA(cls, "12") == 0)
-        found->second = hwnd;
-    return !found->second;
 }
 
 } // namespace
@@ -131,16 +121,8 @@ void ClearRegistry()
 
 std::string ReadFile(const std::string& path)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    std::string text;
-    char buffer[4096];
-    DWORD n = 0;
-    while (file != INVALID_HANDLE_VALUE && ::ReadFile(file, buffer, sizeof buffer, &n, nullptr) &&
-           n)
-        text.append(buffer, n);
-    CloseHandle(file);
-    return text;
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 std::string ProgramDir()
@@ -151,34 +133,26 @@ std::string ProgramDir()
     return dir.substr(0, dir.rfind('\\') + 1);
 }
 
-bool Process::Start(const std::string& commandLine, const char* currentDir)
+bool Process::Start(std::string commandLine)
 {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
-    std::string line = commandLine;
-    return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, currentDir, &si,
-                          &info);
+    return CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &si, &info);
 }
 
-bool Process::Ended(DWORD timeoutMs) const
-{
-    return WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0;
-}
-
-DWORD Process::ExitCode() const
+DWORD Process::Wait(DWORD timeoutMs) const
 {
     DWORD code = STILL_ACTIVE;
+    WaitForSingleObject(info.hProcess, timeoutMs);
     GetExitCodeProcess(info.hProcess, &code);
     return code;
 }
 
 Process::~Process()
 {
-    if (!info.hProcess)
-        return;
-    if (!Ended(0))
+    if (info.hProcess && Wait(0) == STILL_ACTIVE)
         TerminateProcess(info.hProcess, 255);
-    Ended(5000);
     CloseHandle(info.hProcess);
     CloseHandle(info.hThread);
 }
@@ -190,12 +164,18 @@ std::string AgentExe()
 
 HWND AgentWindow(DWORD pid)
 {
-    std::pair<DWORD, HWND> found = {pid, nullptr};
+    HWND found = nullptr;
     PumpUntil([&] {
-        EnumWindows(MatchAgent, reinterpret_cast<LPARAM>(&found));
-        return found.second != nullptr;
+        for (found = FindWindowExA(nullptr, nullptr, "12", nullptr); found;
+             found = FindWindowExA(nullptr, found, "12", nullptr)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(found, &owner);
+            if (!pid || owner == pid)
+                return true;
+        }
+        return false;
     });
-    return found.second;
+    return found;
 }
 
 bool TrayIconExists(HWND hwnd)
@@ -216,39 +196,29 @@ bool IsMessageBox(HWND window)
 // One user at a time: the window procedure has no other way to find it.
 User* g_user;
 
-User::User(HWND owner, std::vector<Step> steps) : steps_(std::move(steps))
+User::User(HWND owner, std::vector<Step> steps) : owner_(owner), steps_(std::move(steps))
 {
     g_user = this;
-    Listen(owner);
+    // Modal loops tell their owner that they wait: the owner's procedure is where to listen.
+    original_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Owner)));
     hook_ = SetWindowsHookExA(WH_CBT, Activated, nullptr, GetCurrentThreadId());
 }
 
 User::~User()
 {
-    for (const auto& window : listened_)
-        if (IsWindow(window.first))
-            SetWindowLongPtrA(window.first, GWLP_WNDPROC,
-                              reinterpret_cast<LONG_PTR>(window.second));
+    if (IsWindow(owner_))
+        SetWindowLongPtrA(owner_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
     UnhookWindowsHookEx(hook_);
     g_user = nullptr;
     EXPECT_TRUE(steps_.empty()) << "steps left over after " << seen_;
 }
 
-// Modal loops tell their owner that they wait: the owner's procedure is where to listen.
-void User::Listen(HWND owner)
-{
-    listened_.push_back({owner, reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-                                    owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Owner)))});
-}
-
 LRESULT CALLBACK User::Owner(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    WNDPROC original = nullptr;
-    for (const auto& window : g_user->listened_)
-        original = window.first == hwnd ? window.second : original;
     if (message == WM_ENTERIDLE && lParam && !IsMessageBox(reinterpret_cast<HWND>(lParam)))
         g_user->Idle(reinterpret_cast<HWND>(lParam), wParam == MSGF_MENU);
-    return CallWindowProcA(original, hwnd, message, wParam, lParam);
+    return CallWindowProcA(g_user->original_, hwnd, message, wParam, lParam);
 }
 
 // Wine's message boxes never tell their owner that they wait (DS_NOIDLEMSG): they are met
@@ -282,14 +252,12 @@ void User::Idle(HWND modal, bool menu)
                               std::abs(r.top + r.bottom - GetSystemMetrics(SM_CYSCREEN)) <= 1);
         seen_ += std::string(seen_.empty() ? "" : "|") + (centred ? "" : "~") + caption;
         met_.push_back(modal);
-        if (!menu)
-            Listen(modal); // for the boxes it may open in turn
     }
     if (!steps_.empty() && std::string(caption).rfind(steps_[0].caption, 0) == 0) {
         const Step step = steps_.front();
         steps_.erase(steps_.begin());
         idle_ = 0;
-        step.act(modal, step.arg);
+        Act(modal, step.what);
     } else if (IsMessageBox(modal) || ++idle_ > 50) {
         // Nobody answers it (or it ignores its answer): end it rather than hang the test.
         seen_ += std::string("|!") + caption;
@@ -299,36 +267,27 @@ void User::Idle(HWND modal, bool menu)
     PostMessageA(modal, WM_NULL, 0, 0);
 }
 
-void Press(HWND dialog, const char* arg)
+void Act(HWND modal, const std::string& what)
 {
-    const std::string text = arg;
-    const size_t colon = text.find(':');
-    if (colon > 0 && colon != std::string::npos)
-        SetDlgItemTextA(dialog, IDC_PASSCODE_EDIT, text.substr(0, colon).c_str());
-    PostMessageA(dialog, WM_COMMAND, std::atoi(text.c_str() + colon + 1), 0);
+    const int n = std::atoi(what.c_str() + what.find_last_of(" :") + 1);
+    if (what.empty())
+        EndMenu();
+    else if (what == "default")
+        PostMessageA(modal, WM_COMMAND, LOWORD(SendMessageA(modal, DM_GETDEFID, 0, 0)), 0);
+    else if (what.rfind("click", 0) == 0)
+        SendDlgItemMessageA(modal, n, BM_CLICK, 0, 0);
+    else if (what.rfind("select", 0) == 0)
+        SendDlgItemMessageA(modal, IDC_TRUSTED_LIST, LB_SETCURSEL, n, 0);
+    else if (what.rfind("command", 0) == 0)
+        PostMessageA(GetWindow(modal, GW_OWNER), WM_COMMAND, n, 0);
+    else {
+        if (what[0] != ':')
+            SetDlgItemTextA(modal, IDC_PASSCODE_EDIT, what.substr(0, what.find(':')).c_str());
+        PostMessageA(modal, WM_COMMAND, n, 0);
+    }
 }
 
-void PressDefault(HWND dialog, const char*)
-{
-    PostMessageA(dialog, WM_COMMAND, LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0)), 0);
-}
-
-void Click(HWND dialog, const char* arg)
-{
-    SendDlgItemMessageA(dialog, std::atoi(arg), BM_CLICK, 0, 0);
-}
-
-void Command(HWND dialog, const char* arg)
-{
-    PostMessageA(GetWindow(dialog, GW_OWNER), WM_COMMAND, std::atoi(arg), 0);
-}
-
-void EndTheMenu(HWND, const char*)
-{
-    EndMenu();
-}
-
-ImportSwap::ImportSwap(const char* dll, const char* function, const void* replacement)
+void** ImportSlot(const char* dll, const char* function)
 {
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
@@ -336,32 +295,24 @@ ImportSwap::ImportSwap(const char* dll, const char* function, const void* replac
     const IMAGE_DATA_DIRECTORY& iat = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT];
     auto** slots = reinterpret_cast<void**>(base + iat.VirtualAddress);
     void* real = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(dll), function));
-    for (DWORD i = 0; real && !slot_ && i < iat.Size / sizeof *slots; ++i)
-        slot_ = slots[i] == real ? &slots[i] : nullptr;
-    EXPECT_NE(nullptr, slot_) << function;
     DWORD old = 0;
-    if (slot_ && VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &old)) {
-        original_ = *slot_;
-        *slot_ = const_cast<void*>(replacement);
-    }
-}
-
-ImportSwap::~ImportSwap()
-{
-    if (original_)
-        *slot_ = original_;
+    for (DWORD i = 0; i < iat.Size / sizeof *slots; ++i)
+        if (slots[i] == real && VirtualProtect(&slots[i], sizeof *slots, PAGE_READWRITE, &old))
+            return &slots[i];
+    return nullptr;
 }
 
 void Agent::SetUpTestSuite()
 {
-    static bool ready = false;
-    if (ready)
-        return;
+    // Away from its own folder, as the agent is when the sign-in starts it.
+    char elsewhere[MAX_PATH];
+    GetTempPathA(MAX_PATH, elsewhere);
+    SetCurrentDirectoryA(elsewhere);
     WSADATA data;
     WSAStartup(MAKEWORD(2, 0), &data);
     g_hInstance = GetModuleHandleA(nullptr);
     LoadStringA(g_hInstance, IDS_WINDOW_CLASS, g_windowClass, sizeof g_windowClass);
-    ready = RegisterAgentClass() != 0;
+    RegisterAgentClass(); // once per program: a second time fails harmlessly
     LoadMenuPictures();
 }
 

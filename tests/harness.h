@@ -36,13 +36,12 @@ std::string ProgramDir();
 // A child process, ended (if still running) and closed when it goes out of scope.
 struct Process {
     PROCESS_INFORMATION info = {};
-    bool Start(const std::string& commandLine, const char* currentDir = nullptr);
-    bool Ended(DWORD timeoutMs) const;
-    DWORD ExitCode() const;
+    bool Start(std::string commandLine);
+    DWORD Wait(DWORD timeoutMs) const; // the exit code, STILL_ACTIVE while it runs
     ~Process();
 };
 std::string AgentExe();
-// The agent window (class "12") of process pid, or nullptr.
+// The agent window (class "12") of process pid (0: of any process), or nullptr.
 HWND AgentWindow(DWORD pid);
 bool TrayIconExists(HWND hwnd);
 
@@ -65,11 +64,14 @@ template <typename Done> bool PumpUntil(Done done, DWORD timeoutMs = 10000)
 // whose caption (a menu's is "menu") starts with its own; "Seen" lists every caption met,
 // "!" marking one that was ended by force because no step answered it, "~" a dialog that
 // was not centred on the screen.
+// A step's action: "default" presses the default button, "click N" clicks control N,
+// "select N" selects entry N of the trusted list, "command N" sends the owner command N,
+// "" ends a menu, "TEXT:N" types TEXT into the code box and presses button N.
 struct Step {
     const char* caption;
-    void (*act)(HWND modal, const char* arg);
-    const char* arg = nullptr;
+    std::string what;
 };
+void Act(HWND modal, const std::string& what);
 class User {
   public:
     User(HWND owner, std::vector<Step> steps);
@@ -79,34 +81,17 @@ class User {
   private:
     static LRESULT CALLBACK Owner(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK Activated(int code, WPARAM wParam, LPARAM lParam);
-    void Listen(HWND owner);
     void Idle(HWND modal, bool menu);
-    std::vector<std::pair<HWND, WNDPROC>> listened_;
+    HWND owner_;
+    WNDPROC original_;
     std::vector<Step> steps_;
     std::string seen_;
     std::vector<HWND> met_;
     int idle_ = 0;
     HHOOK hook_;
 };
-// Step actions: type arg into the dialog's edit box (if any) and press the button arg names
-// after a colon ("8306:1" types 8306 and presses IDOK); press the default button; send the
-// agent window command arg; click control arg.
-void Press(HWND dialog, const char* arg);
-void PressDefault(HWND dialog, const char* = nullptr);
-void Click(HWND dialog, const char* arg);
-void Command(HWND dialog, const char* arg);
-void EndTheMenu(HWND, const char* = nullptr);
-
-// While it lives, this program's own import of function from dll is replaced.
-class ImportSwap {
-  public:
-    ImportSwap(const char* dll, const char* function, const void* replacement);
-    ~ImportSwap();
-
-  private:
-    void** slot_ = nullptr;
-    void* original_ = nullptr;
-};
+// The slot, made writable, of this program's own import of function from dll.
+void** ImportSlot(const char* dll, const char* function);
 
 // The in-process agent: this test program plays Korvane.exe (it carries the same
 // resources). Every test starts from a clean registry and lock record, the resolver knowing

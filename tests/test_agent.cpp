@@ -1,6 +1,9 @@
 // The real Korvane.exe as a child process: one copy at a time, a clean end, and the lock
 // on a move to an untrusted address.
 #include "agent/agent.h"
+#include "agent/agent_command.h"
+#include "settings/runtime_options.h"
+#include "ui/res/resource.h"
 #include "tests/harness.h"
 
 namespace {
@@ -29,8 +32,7 @@ class AgentExe : public ::testing::Test {
     static void Close(bench::Process& agent, HWND hwnd)
     {
         PostMessageA(hwnd, WM_CLOSE, 0, 0);
-        EXPECT_TRUE(agent.Ended(kStartMs));
-        EXPECT_EQ(0u, agent.ExitCode());
+        EXPECT_EQ(0u, agent.Wait(kStartMs));
     }
 };
 
@@ -41,8 +43,7 @@ TEST_F(AgentExe, OneCopyRunsAndItsEndFreesTheNameAndTheIcon)
     EXPECT_TRUE(bench::PumpUntil([&] { return bench::TrayIconExists(hwnd); }));
     EXPECT_FALSE(IsWindowVisible(hwnd));
     ASSERT_TRUE(second.Start("\"" + bench::AgentExe() + "\""));
-    EXPECT_TRUE(second.Ended(kStartMs));
-    EXPECT_EQ(0u, second.ExitCode());
+    EXPECT_EQ(0u, second.Wait(kStartMs));
     EXPECT_TRUE(IsWindow(hwnd));
     Close(first, hwnd);
     EXPECT_FALSE(bench::TrayIconExists(hwnd));
@@ -56,8 +57,7 @@ TEST_F(AgentExe, OneCopyRunsAndItsEndFreesTheNameAndTheIcon)
                               : CreateMutexA(nullptr, TRUE, "SystemTrayApp_Korvane");
         bench::Process agent;
         ASSERT_TRUE(agent.Start("\"" + bench::AgentExe() + "\""));
-        EXPECT_TRUE(agent.Ended(kStartMs)) << "held as event: " << asEvent;
-        EXPECT_EQ(0u, agent.ExitCode());
+        EXPECT_EQ(0u, agent.Wait(kStartMs)) << "held as event: " << asEvent;
         CloseHandle(held);
     }
 }
@@ -80,6 +80,56 @@ TEST_F(AgentExe, ItLocksOnAMoveToAnUntrustedAddressAndNotAtATrustedOne)
     bench::SetResolverAnswer({"10.0.0.5"});
     EXPECT_EQ(1, bench::Locks(1)) << bench::LockRecord();
     Close(agent, hwnd);
+}
+
+// Setting's autostart box checked in a copy whose folder the ANSI code page cannot spell:
+// the Run value holds its Unicode path, and the next sign-in starts it.
+TEST_F(AgentExe, AutostartWorksFromAFolderOutsideTheCodePage)
+{
+    const std::wstring dir = L"C:\\\x30b3\x30eb\x30f4\x30a1\x30f3 Tools",
+                       exe = dir + L"\\Korvane.exe";
+    std::wstring line = L"\"" + exe + L"\"", source(MAX_PATH, L'\0');
+    source.resize(
+        MultiByteToWideChar(CP_ACP, 0, bench::AgentExe().c_str(), -1, &source[0], MAX_PATH));
+    CreateDirectoryW(dir.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(source.c_str(), exe.c_str(), FALSE));
+    bench::Process agent;
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                               &agent.info));
+    HWND hwnd = bench::AgentWindow(agent.info.dwProcessId);
+    PostMessageA(hwnd, WM_COMMAND, CMD_SETTING, 0);
+    // A dialog is ready for input once it shows.
+    auto shown = [](const char* caption) {
+        HWND found = nullptr;
+        bench::PumpUntil([&] { return IsWindowVisible(found = FindWindowA("#32770", caption)); });
+        return found;
+    };
+    HWND code = shown("PassCode");
+    SetDlgItemTextA(code, IDC_PASSCODE_EDIT, kDefaultPassCode);
+    PostMessageA(code, WM_COMMAND, IDOK, 0);
+    HWND setting = shown("Setting");
+    SendDlgItemMessageA(setting, IDC_AUTO_START, BM_CLICK, 0, 0);
+    PostMessageA(setting, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(bench::PumpUntil([&] { return !IsWindow(setting); }));
+    std::wstring run(1024, L'\0');
+    DWORD size = run.size() * sizeof(wchar_t);
+    EXPECT_EQ(0,
+              RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                           L"Korvane.EXE", RRF_RT_REG_SZ, nullptr, &run[0], &size));
+    EXPECT_EQ(line, run.c_str());
+    Close(agent, hwnd);
+
+    bench::Process boot;
+    ASSERT_TRUE(boot.Start("wineboot.exe"));
+    EXPECT_EQ(0u, boot.Wait(kStartMs));
+    hwnd = bench::AgentWindow(0);
+    ASSERT_NE(nullptr, hwnd);
+    PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(bench::PumpUntil([&] { return !IsWindow(hwnd); }));
+    bench::PumpUntil([&] { return DeleteFileW(exe.c_str()); });
+    RemoveDirectoryW(dir.c_str());
 }
 
 } // namespace

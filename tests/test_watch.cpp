@@ -1,5 +1,7 @@
 // The check cycle in-process against the bench's resolver and lock recorder: the address,
 // the tray icon, which moves lock, the question before a lock, the log and the lock itself.
+#include <utility>
+
 #include "agent/agent.h"
 #include "settings/runtime_options.h"
 #include "tests/harness.h"
@@ -46,60 +48,51 @@ TEST_F(Watch, TheLastAnswerWinsAFailedLookupKeepsItAndTheIconFollows)
 
 TEST_F(Watch, OnlyAMoveToAnAddressNotTrustedByteForByteBeforeTheFirstGapLocks)
 {
-    // trusted slots ("" = none), the answers of the cycles after the start, locks
+    // trusted slots ("" = none), the answers of the cycles after the start ("" fails the
+    // lookup), the question's answer (none: it is off), locks
     const struct {
         std::initializer_list<const char*> trusted, moves;
+        const char* answer;
         int locks;
     } rows[] = {
-        {{"192.168.1.10"}, {"192.168.1.10", "192.168.1.10"}, 0},
-        {{"192.168.1.10"}, {"10.0.0.5", "10.0.0.5"}, 1},
-        {{"192.168.1.10"}, {"192.168.1.100", "192.168.1.1"}, 2},
-        {{"192.168.1.10", "10.0.0.5"}, {"10.0.0.5", "192.168.1.10"}, 0},
-        {{"192.168.1.10", "", "10.0.0.5"}, {"10.0.0.5"}, 1},
-        {{"10.0.0.5 ", "10.0.0.50", "192.168.1.10"}, {"10.0.0.5"}, 1},
-        {{"192.168.1.10"}, {"", "", "10.0.0.5", "", "10.0.0.5"}, 1}, // "" fails the lookup
+        // clang-format off
+        {{"192.168.1.10"}, {"192.168.1.10", "192.168.1.10"}, nullptr, 0},
+        {{"192.168.1.10"}, {"10.0.0.5", "10.0.0.5"}, nullptr, 1},
+        {{"192.168.1.10"}, {"192.168.1.100", "192.168.1.1"}, nullptr, 2},
+        {{"192.168.1.10", "10.0.0.5"}, {"10.0.0.5", "192.168.1.10"}, nullptr, 0},
+        {{"192.168.1.10", "", "10.0.0.5"}, {"10.0.0.5"}, nullptr, 1},
+        {{"10.0.0.5 ", "10.0.0.50", "192.168.1.10"}, {"10.0.0.5"}, nullptr, 1},
+        {{"192.168.1.10"}, {"", "", "10.0.0.5", "", "10.0.0.5"}, nullptr, 1},
+        {{"192.168.1.10"}, {"10.0.0.5", "10.0.0.5"}, "default", 0},
+        {{"192.168.1.10"}, {"10.0.0.5", "10.0.0.5"}, ":6", 1}, // Yes
+        // clang-format on
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(&row - rows);
-        int slot = 0;
-        for (const char* address : row.trusted) {
-            ++slot;
-            if (*address)
-                Plant(("IPList_" + std::to_string(slot)).c_str(), REG_SZ, address);
-        }
+        for (size_t i = 0; i < row.trusted.size(); ++i)
+            if (*row.trusted.begin()[i])
+                Plant(("IPList_" + std::to_string(i + 1)).c_str(), REG_SZ, row.trusted.begin()[i]);
+        g_confirmBox = row.answer != nullptr;
         StartAt({"192.168.1.10"});
-        for (const char* address : row.moves)
-            *address ? Cycle({address}) : Cycle({});
+        {
+            bench::User user(hwnd_, row.answer ? std::vector<bench::Step>{{"Check !", row.answer}}
+                                               : std::vector<bench::Step>{});
+            for (const char* address : row.moves)
+                *address ? Cycle({address}) : Cycle({});
+            EXPECT_EQ(row.answer ? "Check !" : "", user.Seen()); // one question a move
+        }
         EXPECT_EQ(row.locks, Locks(row.locks));
         TearDown();
         SetUp();
     }
 }
 
-TEST_F(Watch, WithTheQuestionOnNoIsTheDefaultAndOnlyYesLocks)
-{
-    g_confirmBox = 1;
-    Plant("IPList_1", REG_SZ, "192.168.1.10");
-    StartAt({"192.168.1.10"});
-    {
-        bench::User user(hwnd_, {{"Check !", bench::PressDefault}});
-        Cycle({"10.0.0.5"});
-        Cycle({"10.0.0.5"}); // no change: no second question
-        EXPECT_EQ("Check !", user.Seen());
-    }
-    EXPECT_EQ(0, Locks(0));
-    bench::User user(hwnd_, {{"Check !", bench::Press, ":6"}}); // IDYES
-    Cycle({"10.0.0.6"});
-    EXPECT_EQ(1, Locks(1));
-}
-
 TEST_F(Watch, TheLogTakesEveryUntrustedMoveAndEvery21stCycle)
 {
-    char saved[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, saved);
-    SetCurrentDirectoryA(bench::ProgramDir().c_str());
+    // Next to the program, not in the current directory.
     const std::string log = bench::ProgramDir() + "appAction.log";
     DeleteFileA(log.c_str());
+    DeleteFileA("appAction.log");
     Plant("IPList_1", REG_SZ, "192.168.1.10");
     StartAt({"192.168.1.10"}); // cycle 1
     g_recordLog = 1;
@@ -117,8 +110,8 @@ TEST_F(Watch, TheLogTakesEveryUntrustedMoveAndEvery21stCycle)
         EXPECT_EQ(std::to_string(now.wYear) + "/", lines.substr(at, 5));
         EXPECT_EQ(" IP:10.0.0.5\n", lines.substr(at + 19, 13));
     }
+    EXPECT_EQ("", bench::ReadFile("appAction.log"));
     DeleteFileA(log.c_str());
-    SetCurrentDirectoryA(saved);
 }
 
 UINT WINAPI TooLong(LPSTR, UINT)
@@ -129,15 +122,11 @@ UINT WINAPI TooLong(LPSTR, UINT)
 TEST_F(Watch, TheLockRunsTheSystemRoutineByItsPathClosesItsHandlesAndWarnsWhenItCannot)
 {
     // A system32\rundll32.exe planted in the current directory must never run instead.
-    char saved[MAX_PATH], system[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, saved);
+    char system[MAX_PATH];
     GetSystemDirectoryA(system, MAX_PATH);
-    const std::string planted = bench::ProgramDir() + "planted";
-    CreateDirectoryA(planted.c_str(), nullptr);
-    CreateDirectoryA((planted + "\\system32").c_str(), nullptr);
-    CopyFileA((std::string(system) + "\\rundll32.exe").c_str(),
-              (planted + "\\system32\\rundll32.exe").c_str(), FALSE);
-    SetCurrentDirectoryA(planted.c_str());
+    const std::string program = std::string(system) + "\\rundll32.exe";
+    CreateDirectoryA("system32", nullptr);
+    CopyFileA(program.c_str(), "system32\\rundll32.exe", FALSE);
     auto openHandles = [] {
         int open = 0;
         DWORD flags;
@@ -148,19 +137,17 @@ TEST_F(Watch, TheLockRunsTheSystemRoutineByItsPathClosesItsHandlesAndWarnsWhenIt
     const int before = openHandles();
     EXPECT_EQ(1, LockWorkstation(nullptr));
     EXPECT_EQ(before, openHandles());
-    SetCurrentDirectoryA(saved);
-    const std::string program = std::string(system) + "\\rundll32.exe";
     EXPECT_EQ(program + "\t\"" + program + "\" user32.dll,LockWorkStation\n",
               bench::LockRecord().substr(bench::LockRecord().find('\t') + 1));
 
     // No lock routine to start: one warning per attempt, owned by the caller, nothing runs.
     StartAt({});
-    bench::User user(hwnd_, {{"", bench::PressDefault}, {"", bench::PressDefault}});
-    {
-        bench::ImportSwap swap("kernel32.dll", "GetSystemDirectoryA",
-                               reinterpret_cast<const void*>(TooLong));
-        EXPECT_EQ(0, LockWorkstation(hwnd_));
-    }
+    bench::User user(hwnd_, {{"", "default"}, {"", "default"}});
+    void** slot = bench::ImportSlot("kernel32.dll", "GetSystemDirectoryA");
+    ASSERT_NE(nullptr, slot);
+    void* real = std::exchange(*slot, reinterpret_cast<void*>(TooLong));
+    EXPECT_EQ(0, LockWorkstation(hwnd_));
+    *slot = real;
     MoveFileA(program.c_str(), (program + ".saved").c_str());
     EXPECT_EQ(0, LockWorkstation(hwnd_));
     MoveFileA((program + ".saved").c_str(), program.c_str());
