@@ -125,14 +125,6 @@ std::string ReadFile(const std::string& path)
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-std::string ProgramDir()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string dir = path;
-    return dir.substr(0, dir.rfind('\\') + 1);
-}
-
 bool Process::Start(std::string commandLine)
 {
     STARTUPINFOA si = {};

@@ -30,8 +30,6 @@ std::string Dword(DWORD value);
 void ClearRegistry();
 
 std::string ReadFile(const std::string& path);
-// The folder of this test program (Windows path), with a trailing backslash.
-std::string ProgramDir();
 
 // A child process, ended (if still running) and closed when it goes out of scope.
 struct Process {

@@ -52,8 +52,7 @@ TEST_F(Store, TextsAtTheBufferBoundariesComeBackWholeAndTerminatedOrNotAtAll)
         {"AppDirectory", REG_EXPAND_SZ, 4, 1, false},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(row.name) + " " + std::to_string(row.length) + "+" +
-                     std::to_string(row.zero));
+        SCOPED_TRACE(&row - rows);
         Plant(row.name, row.type, sevens.substr(0, row.length) + std::string(row.zero, '\0'));
         const bool list = row.name[0] == 'I';
         const size_t size = list ? kListEntrySize : kSettingTextSize;
@@ -92,7 +91,7 @@ TEST_F(Store, OnlyADwordOfOneTurnsASwitchOnAndAbsentSwitchesKeepTheirValue)
         {REG_QWORD, Dword(1) + Dword(0), -1, 7},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.type * 100 + row.bytes.size());
+        SCOPED_TRACE(&row - rows);
         Plant("QuickClick", row.type, row.bytes);
         Plant("AppDirectory", REG_SZ, "4711");
         char text[kSettingTextSize];

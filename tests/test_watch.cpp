@@ -1,5 +1,6 @@
 // The check cycle in-process against the bench's resolver and lock recorder: the address,
 // the tray icon, which moves lock, the question before a lock, the log and the lock itself.
+#include <cstring>
 #include <utility>
 
 #include "agent/agent.h"
@@ -90,7 +91,9 @@ TEST_F(Watch, OnlyAMoveToAnAddressNotTrustedByteForByteBeforeTheFirstGapLocks)
 TEST_F(Watch, TheLogTakesEveryUntrustedMoveAndEvery21stCycle)
 {
     // Next to the program, not in the current directory.
-    const std::string log = bench::ProgramDir() + "appAction.log";
+    char program[MAX_PATH];
+    GetModuleFileNameA(nullptr, program, MAX_PATH);
+    const std::string log = std::string(program, std::strrchr(program, '\\') + 1) + "appAction.log";
     DeleteFileA(log.c_str());
     DeleteFileA("appAction.log");
     Plant("IPList_1", REG_SZ, "192.168.1.10");
