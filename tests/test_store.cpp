@@ -49,7 +49,7 @@ TEST_F(Store, TextsAtTheBufferBoundariesComeBackWholeAndTerminatedOrNotAtAll)
         {"IPList_1", REG_BINARY, 8, 1, false},        {"AppDirectory", REG_SZ, 2047, 0, true},
         {"AppDirectory", REG_SZ, 2047, 1, true},      {"AppDirectory", REG_SZ, 2048, 0, false},
         {"AppDirectory", REG_SZ, 2048, 1, false},     {"AppDirectory", REG_SZ, 2049, 1, false},
-        {"AppDirectory", REG_EXPAND_SZ, 4, 1, false},
+        {"AppDirectory", REG_EXPAND_SZ, 4, 1, false}, {"AppDirectory", REG_SZ, 256, 1, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(&row - rows);

@@ -116,9 +116,8 @@ TEST_F(Ui, SettingShowsWhatIsStoredAndItsOkStoresTheBoxesTheCodeAndAListWithoutG
         if (row.stored) {
             for (const char* name : {"ComputerLock", "QuickClick", "IP_list", "DEBUG_chk"})
                 bench::Plant(name, REG_DWORD, bench::Dword(1));
-            bench::Plant("IPList_1", REG_SZ, "10.0.0.1");
-            bench::Plant("IPList_2", REG_SZ, "10.0.0.2");
-            bench::Plant("IPList_4", REG_SZ, "10.0.0.4"); // behind a gap: not listed
+            for (std::string slot : {"1", "2", "4"}) // 4 is behind a gap: not listed
+                bench::Plant(("IPList_" + slot).c_str(), REG_SZ, "10.0.0." + slot);
             bench::Plant(kRunValueName, REG_SZ, "C:\\elsewhere\\Korvane.exe", kRunKey);
             bench::Plant("AppDirectory", REG_SZ, "4711");
             lstrcpyA(g_passCode, "4711");
