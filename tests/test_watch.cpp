@@ -118,9 +118,10 @@ TEST_F(Watch, TheLogTakesEveryUntrustedMoveAndEvery21stCycle)
     DeleteFileA(log.c_str());
 }
 
-UINT WINAPI TooLong(LPSTR, UINT)
+UINT WINAPI TooLong(LPSTR buffer, UINT size)
 {
-    return 0x40000000; // the size a system directory would need
+    lstrcpynA(buffer, "C:\\windows\\system32", size);
+    return 0x40000000; // a path in the buffer, but a size that does not fit
 }
 
 TEST_F(Watch, TheLockRunsTheSystemRoutineByItsPathClosesItsHandlesAndWarnsWhenItCannot)
