@@ -56,11 +56,11 @@ template <typename Done> bool PumpUntil(Done done, DWORD timeoutMs = 10000)
     return true;
 }
 
-// Plays the user at every modal loop of this thread: each dialog, message box or menu is
-// met where its loop tells its owner WM_ENTERIDLE. A step answers the next modal window
-// whose caption (a menu's is "menu") starts with its own; "Seen" lists every caption met,
-// "!" marking one that was ended by force because no step answered it, "~" a dialog that
-// was not centred on the screen.
+// Plays the user at every modal loop of this thread: dialogs and menus are met where their
+// loop tells the owner WM_ENTERIDLE, message boxes as they become active. A step answers one
+// whose caption (a menu's: "menu", its item count, "g" grayed first, "d" default first)
+// starts with its own; "Seen" lists every caption met, "!" marking one ended by force as no
+// step answered it, "~" a dialog that was not centred on the screen.
 // A step's action: "default" presses the default button, "click N" clicks control N,
 // "select N" selects entry N of the trusted list, "command N" sends the owner command N,
 // "" ends a menu, "TEXT:N" types TEXT into the code box and presses button N.
