@@ -26,53 +26,6 @@ namespace {
 constexpr int kChanges = 12;
 constexpr int kCycles = 300;
 
-// The real Korvane.exe as a child process, ended if it still runs when this goes.
-class Agent {
-  public:
-    Agent() = default;
-    Agent(const Agent&) = delete;
-    Agent& operator=(const Agent&) = delete;
-    ~Agent()
-    {
-        if (!info_.hProcess)
-            return;
-        if (!WaitForExit(0))
-            TerminateProcess(info_.hProcess, 255);
-        CloseHandle(info_.hProcess);
-        CloseHandle(info_.hThread);
-    }
-
-    bool Start(const char* currentDir)
-    {
-        std::string line = "\"" + kit::Env("KORVANE_EXE", "Korvane.exe") + "\"";
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, currentDir,
-                              &si, &info_) != 0;
-    }
-    bool WaitForExit(DWORD ms) const
-    {
-        return WaitForSingleObject(info_.hProcess, ms) == WAIT_OBJECT_0;
-    }
-    // Its agent window (class "12"), or nullptr after timeoutMs.
-    HWND Window(DWORD timeoutMs) const
-    {
-        const DWORD start = GetTickCount();
-        do {
-            for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "12", nullptr));) {
-                DWORD pid = 0;
-                if (GetWindowThreadProcessId(w, &pid) && pid == info_.dwProcessId)
-                    return w;
-            }
-            kit::PumpMessages(20);
-        } while (GetTickCount() - start < timeoutMs);
-        return nullptr;
-    }
-
-  private:
-    PROCESS_INFORMATION info_ = {};
-};
-
 double Microseconds(LARGE_INTEGER from, LARGE_INTEGER to)
 {
     LARGE_INTEGER frequency;
@@ -85,13 +38,13 @@ int MeasureLockLatency()
     kit::ClearRegistry();
     kit::ClearLockRecord();
     kit::ScratchDir dir("benchmark");
-    kit::SetResolverAnswer("10.0.1.1");
-    Agent agent;
-    if (!agent.Start(dir.Path().c_str())) {
-        std::printf("cannot start %s\n", kit::Env("KORVANE_EXE", "Korvane.exe").c_str());
+    kit::SetResolverAnswer({"10.0.1.1"});
+    kit::Process agent;
+    if (!agent.Start("\"" + kit::AgentExe() + "\"", dir.Path().c_str())) {
+        std::printf("cannot start %s\n", kit::AgentExe().c_str());
         return 1;
     }
-    HWND hwnd = agent.Window(20000);
+    HWND hwnd = kit::AgentWindow(agent.info.dwProcessId, 20000);
     if (!hwnd || !kit::WaitForLocks(1, 10000)) {
         std::printf("the agent did not start or did not lock\n");
         return 1;
@@ -105,7 +58,7 @@ int MeasureLockLatency()
         char address[20];
         std::snprintf(address, sizeof address, "10.0.2.%d", i + 1);
         const DWORD written = GetTickCount();
-        kit::SetResolverAnswer(address);
+        kit::SetResolverAnswer({address});
         if (!kit::WaitForLocks(before + 1, 15000)) {
             std::printf("no lock after change %d\n", i + 1);
             return 1;
@@ -113,7 +66,7 @@ int MeasureLockLatency()
         latencies.push_back(kit::LockTicks().back() - written);
     }
     PostMessageA(hwnd, WM_CLOSE, 0, 0);
-    agent.WaitForExit(10000);
+    agent.Wait(10000);
 
     std::sort(latencies.begin(), latencies.end());
     const DWORD median = latencies[latencies.size() / 2];
@@ -170,7 +123,7 @@ int MeasureCycleCost()
     const char* trusted[] = {"10.0.3.1", "10.0.3.2", "10.0.3.3", "10.0.3.4", "10.0.3.5"};
     for (int slot = 1; slot <= kTrustedSlots; ++slot)
         store.WriteListEntry(slot, trusted[slot - 1]);
-    kit::SetResolverAnswer("10.0.3.5"); // trusted: the cycle never locks
+    kit::SetResolverAnswer({"10.0.3.5"}); // trusted: the cycle never locks
 
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 0), &wsa);

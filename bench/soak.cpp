@@ -159,7 +159,7 @@ int RunSoak()
 {
     kit::ClearRegistry();
     kit::ClearLockRecord();
-    kit::SetResolverAnswer(kAddress);
+    kit::SetResolverAnswer({kAddress});
     // Trusted address, Easy PC Lock and logging on: every cycle goes through the whole
     // change test and every 21st writes the log; nothing ever locks.
     CCommonReg store;

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 
 #include "agent/agent.h"
 #include "agent/agent_command.h"
@@ -20,12 +19,6 @@
 namespace bench {
 
 namespace {
-
-std::string Env(const char* name, const char* fallback)
-{
-    const char* value = std::getenv(name);
-    return value && *value ? value : fallback;
-}
 
 bool RecorderRunning()
 {
@@ -43,26 +36,10 @@ bool RecorderRunning()
 
 } // namespace
 
-void SetResolverAnswer(std::initializer_list<const char*> addresses)
-{
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof name;
-    GetComputerNameA(name, &size);
-    std::string text = "127.0.0.1\tlocalhost\n";
-    for (const char* address : addresses)
-        text += std::string(address) + "\t" + name + "\n";
-    // Rewritten in place: the file is bind-mounted over /etc/hosts.
-    HANDLE file = CreateFileA((Env("KORVANE_BENCH_DIR", "C:") + "\\hosts").c_str(), GENERIC_WRITE,
-                              FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING, 0, nullptr);
-    DWORD written = 0;
-    ASSERT_TRUE(WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
-    CloseHandle(file);
-}
-
 std::string LockRecord()
 {
     PumpUntil([] { return !RecorderRunning(); });
-    return ReadFile(Env("KORVANE_LOCK_RECORD", "C:\\korvane-locks.txt"));
+    return kit::ReadWholeFile(kit::LockRecordPath());
 }
 
 int Locks(int expected)
@@ -78,7 +55,7 @@ int Locks(int expected)
 void ClearLocks()
 {
     LockRecord();
-    DeleteFileA(Env("KORVANE_LOCK_RECORD", "C:\\korvane-locks.txt").c_str());
+    kit::ClearLockRecord();
 }
 
 void Plant(const char* name, DWORD type, const std::string& bytes, const char* key)
@@ -107,67 +84,6 @@ std::string Stored(const char* name, const char* key)
 std::string Dword(DWORD value)
 {
     return std::string(reinterpret_cast<const char*>(&value), sizeof value);
-}
-
-void ClearRegistry()
-{
-    RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
-    HKEY run;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
-        RegDeleteValueA(run, kRunValueName);
-        RegCloseKey(run);
-    }
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-bool Process::Start(std::string commandLine)
-{
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    return CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &si, &info);
-}
-
-DWORD Process::Wait(DWORD timeoutMs) const
-{
-    DWORD code = STILL_ACTIVE;
-    WaitForSingleObject(info.hProcess, timeoutMs);
-    GetExitCodeProcess(info.hProcess, &code);
-    return code;
-}
-
-Process::~Process()
-{
-    if (info.hProcess && Wait(0) == STILL_ACTIVE)
-        TerminateProcess(info.hProcess, 255);
-    CloseHandle(info.hProcess);
-    CloseHandle(info.hThread);
-}
-
-std::string AgentExe()
-{
-    return Env("KORVANE_EXE", "Korvane.exe");
-}
-
-HWND AgentWindow(DWORD pid)
-{
-    HWND found = nullptr;
-    PumpUntil([&] {
-        for (found = FindWindowExA(nullptr, nullptr, "12", nullptr); found;
-             found = FindWindowExA(nullptr, found, "12", nullptr)) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(found, &owner);
-            if (!pid || owner == pid)
-                return true;
-        }
-        return false;
-    });
-    return found;
 }
 
 bool TrayIconExists(HWND hwnd)
@@ -302,9 +218,7 @@ void Agent::SetUpTestSuite()
     SetCurrentDirectoryA(elsewhere);
     WSADATA data;
     WSAStartup(MAKEWORD(2, 0), &data);
-    g_hInstance = GetModuleHandleA(nullptr);
-    LoadStringA(g_hInstance, IDS_WINDOW_CLASS, g_windowClass, sizeof g_windowClass);
-    RegisterAgentClass(); // once per program: a second time fails harmlessly
+    kit::UseOwnModuleAsAgent();
     LoadMenuPictures();
 }
 

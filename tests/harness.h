@@ -6,14 +6,24 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "bench/bench_kit.h"
+
 #include <string>
 #include <vector>
 
 namespace bench {
 
-// Makes the resolver answer the computer name with these addresses in this order; none
-// makes the name unknown.
-void SetResolverAnswer(std::initializer_list<const char*> addresses);
+using kit::AgentExe;
+using kit::AgentWindow;
+using kit::ClearRegistry;
+using kit::Process;
+using kit::PumpUntil;
+using kit::ReadWholeFile;
+
+inline void SetResolverAnswer(std::initializer_list<const char*> addresses)
+{
+    ASSERT_TRUE(kit::SetResolverAnswer(addresses));
+}
 
 // Locks recorded once the expected number has come (or ten seconds have passed) and every
 // started lock process has ended.
@@ -26,35 +36,8 @@ void ClearLocks();
 void Plant(const char* name, DWORD type, const std::string& bytes, const char* key = nullptr);
 std::string Stored(const char* name, const char* key = nullptr); // "-" when absent
 std::string Dword(DWORD value);
-void ClearRegistry();
 
-std::string ReadFile(const std::string& path);
-
-// A child process, ended (if still running) and closed when it goes out of scope.
-struct Process {
-    PROCESS_INFORMATION info = {};
-    bool Start(std::string commandLine);
-    DWORD Wait(DWORD timeoutMs) const; // the exit code, STILL_ACTIVE while it runs
-    ~Process();
-};
-std::string AgentExe();
-// The agent window (class "12") of process pid (0: of any process), or nullptr.
-HWND AgentWindow(DWORD pid);
 bool TrayIconExists(HWND hwnd);
-
-// Dispatches messages until done() or timeoutMs; returns done().
-template <typename Done> bool PumpUntil(Done done, DWORD timeoutMs = 10000)
-{
-    for (DWORD start = GetTickCount(); !done();) {
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
 
 // Plays the user at every modal loop of this thread: dialogs and menus are met where their
 // loop tells the owner WM_ENTERIDLE, message boxes as they become active. A step answers one

@@ -100,21 +100,21 @@ TEST_F(Watch, TheLogTakesEveryUntrustedMoveAndEvery21stCycle)
     g_recordLog = 1;
     for (int cycle = 2; cycle <= 20; ++cycle)
         Cycle({"192.168.1.10"});
-    EXPECT_EQ("", bench::ReadFile(log));
+    EXPECT_EQ("", bench::ReadWholeFile(log));
     Cycle({"10.0.0.5"}); // cycle 21: the periodic line, then the move's
     for (int cycle = 22; cycle <= 41; ++cycle)
         Cycle({"10.0.0.5"});
-    EXPECT_EQ(64u, bench::ReadFile(log).size());
+    EXPECT_EQ(64u, bench::ReadWholeFile(log).size());
     Cycle({"10.0.0.5"}); // cycle 42
     SYSTEMTIME now;
     GetLocalTime(&now);
-    const std::string lines = bench::ReadFile(log);
+    const std::string lines = bench::ReadWholeFile(log);
     ASSERT_EQ(96u, lines.size()) << lines;
     for (size_t at : {0, 32, 64}) {
         EXPECT_EQ(std::to_string(now.wYear) + "/", lines.substr(at, 5));
         EXPECT_EQ(" IP:10.0.0.5\n", lines.substr(at + 19, 13));
     }
-    EXPECT_EQ("", bench::ReadFile("appAction.log"));
+    EXPECT_EQ("", bench::ReadWholeFile("appAction.log"));
     DeleteFileA(log.c_str());
 }
 
