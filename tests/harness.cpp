@@ -130,15 +130,43 @@ LRESULT CALLBACK User::Owner(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 // Wine's message boxes never tell their owner that they wait (DS_NOIDLEMSG): they are met
-// when they become active instead, and answered by one step.
+// once they become active instead, answered by one step. Activation can come before the box
+// has its text and its buttons, so the box is read from its own loop a moment later.
 LRESULT CALLBACK User::Activated(int code, WPARAM wParam, LPARAM lParam)
 {
     HWND box = reinterpret_cast<HWND>(wParam);
     auto& met = g_user->met_;
     if (code == HCBT_ACTIVATE && IsMessageBox(box) &&
-        std::find(met.begin(), met.end(), box) == met.end())
-        g_user->Idle(box, false);
+        std::find(met.begin(), met.end(), box) == met.end() && box != g_user->box_) {
+        g_user->box_ = box;
+        SetTimer(nullptr, 0, 1, BoxReady);
+    }
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void CALLBACK User::BoxReady(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    if (IsWindow(g_user->box_))
+        g_user->Idle(g_user->box_, false);
+}
+
+// "{YN*}": the box's buttons, the default of a choice starred.
+std::string Buttons(HWND box)
+{
+    std::string buttons;
+    int count = 0;
+    for (const auto& [id, letter] :
+         {std::pair{IDOK, 'O'}, {IDCANCEL, 'C'}, {IDYES, 'Y'}, {IDNO, 'N'}})
+        if (HWND button = GetDlgItem(box, id); button && IsWindowVisible(button)) {
+            buttons += letter;
+            if ((GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+                buttons += '*';
+            ++count;
+        }
+    if (count == 1)
+        buttons.erase(1);
+    return "{" + buttons + "}";
 }
 
 void User::Idle(HWND modal, bool menu)
@@ -152,21 +180,30 @@ void User::Idle(HWND modal, bool menu)
                   GetMenuDefaultItem(items, TRUE, 0) == 0 ? "d" : "");
     else
         GetWindowTextA(modal, caption, sizeof caption);
+    const bool box = IsMessageBox(modal);
     if (std::find(met_.begin(), met_.end(), modal) == met_.end()) {
         RECT r = {};
         GetWindowRect(modal, &r);
-        const bool centred = menu || IsMessageBox(modal) || // boxes place themselves
+        const bool centred = menu || box || // boxes place themselves
                              (std::abs(r.left + r.right - GetSystemMetrics(SM_CXSCREEN)) <= 1 &&
                               std::abs(r.top + r.bottom - GetSystemMetrics(SM_CYSCREEN)) <= 1);
-        seen_ += std::string(seen_.empty() ? "" : "|") + (centred ? "" : "~") + caption;
+        seen_ += std::string(seen_.empty() ? "" : "|") + (centred ? "" : "~") +
+                 (box && !Owns(GetWindow(modal, GW_OWNER)) ? "^" : "") + caption +
+                 (box ? Buttons(modal) : "");
+        if (box) {
+            char text[512] = {};
+            GetDlgItemTextA(modal, 0xFFFF, text, sizeof text);
+            boxText_ = text;
+        }
         met_.push_back(modal);
     }
-    if (!steps_.empty() && std::string(caption).rfind(steps_[0].caption, 0) == 0) {
+    const std::string want = steps_.empty() ? "" : steps_[0].caption;
+    if (!steps_.empty() && (box ? want == caption : std::string(caption).rfind(want, 0) == 0)) {
         const Step step = steps_.front();
         steps_.erase(steps_.begin());
         idle_ = 0;
         Act(modal, step.what);
-    } else if (IsMessageBox(modal) || ++idle_ > 50) {
+    } else if (box || ++idle_ > 50) {
         // Nobody answers it (or it ignores its answer): end it rather than hang the test.
         seen_ += std::string("|!") + caption;
         menu ? void(EndMenu()) : void(EndDialog(modal, 0));
@@ -175,15 +212,20 @@ void User::Idle(HWND modal, bool menu)
     PostMessageA(modal, WM_NULL, 0, 0);
 }
 
-void Act(HWND modal, const std::string& what)
+// Keys go to the window as the user's would: through the modal loop, which turns Enter into a
+// click on the button that has the focus or is the default, and Escape into Cancel.
+void User::Act(HWND modal, const std::string& what)
 {
     const int n = std::atoi(what.c_str() + what.find_last_of(" :") + 1);
+    HWND control = GetDlgItem(modal, n);
     if (what.empty())
         EndMenu();
-    else if (what == "default")
-        PostMessageA(modal, WM_COMMAND, LOWORD(SendMessageA(modal, DM_GETDEFID, 0, 0)), 0);
+    else if (what == "enter" || what == "esc")
+        PostMessageA(modal, WM_KEYDOWN, what == "enter" ? VK_RETURN : VK_ESCAPE, 0);
+    else if (what.rfind("click", 0) == 0 && !(IsWindowEnabled(control) && IsWindowVisible(control)))
+        seen_ += "|x" + std::to_string(n);
     else if (what.rfind("click", 0) == 0)
-        SendDlgItemMessageA(modal, n, BM_CLICK, 0, 0);
+        SendMessageA(control, BM_CLICK, 0, 0);
     else if (what.rfind("select", 0) == 0)
         SendDlgItemMessageA(modal, IDC_TRUSTED_LIST, LB_SETCURSEL, n, 0);
     else if (what.rfind("command", 0) == 0)
@@ -232,6 +274,8 @@ void Agent::SetUp()
     lstrcpyA(g_passCode, kDefaultPassCode);
     g_passOk = g_passCodeDlgOpen = g_settingDlgOpen = g_aboutDlgOpen = 0;
     g_animFrame = g_checkCount = 0;
+    ZeroMemory(&g_trayData, sizeof g_trayData);
+    g_tipText[0] = '\0';
 }
 
 void Agent::TearDown()

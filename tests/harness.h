@@ -8,6 +8,7 @@
 
 #include "tests/kit.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -42,33 +43,45 @@ bool TrayIconExists(HWND hwnd);
 // Plays the user at every modal loop of this thread: dialogs and menus are met where their
 // loop tells the owner WM_ENTERIDLE, message boxes as they become active. A step answers one
 // whose caption (a menu's: "menu", its item count, "g" grayed first, "d" default first)
-// starts with its own; "Seen" lists every caption met, "!" marking one ended by force as no
-// step answered it, "~" a dialog that was not centred on the screen.
-// A step's action: "default" presses the default button, "click N" clicks control N,
-// "select N" selects entry N of the trusted list, "command N" sends the owner command N,
-// "" ends a menu, "TEXT:N" types TEXT into the code box and presses button N.
+// starts with its own, a message box's caption only when equal to it; "Seen" lists every
+// caption met: a message box's with its buttons ("{YN*}": Yes, No, the default starred) and
+// "^" before it when neither the agent window nor a dialog met owns it; "!" marks one ended by
+// force as no step answered it, "~" a dialog that was not centred on the screen, "x" a click on a
+// control the user could not click (disabled or hidden). A step's action: "enter" and "esc" press
+// those keys, "click N" clicks control N, "select N" selects entry N of the trusted list, "command
+// N" sends the owner command N, "" ends a menu, "TEXT:N" types TEXT into the code box and presses
+// button N.
 struct Step {
     const char* caption;
     std::string what;
 };
-void Act(HWND modal, const std::string& what);
 class User {
   public:
     User(HWND owner, std::vector<Step> steps);
     ~User();
     std::string Seen() const { return seen_; }
+    std::string BoxText() const { return boxText_; } // of the last message box met
 
   private:
     static LRESULT CALLBACK Owner(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK Activated(int code, WPARAM wParam, LPARAM lParam);
+    static void CALLBACK BoxReady(HWND, UINT, UINT_PTR id, DWORD);
     void Idle(HWND modal, bool menu);
+    void Act(HWND modal, const std::string& what);
+    // A box belongs to the agent window or to a dialog it opened.
+    bool Owns(HWND window) const
+    {
+        return window &&
+               (window == owner_ || std::find(met_.begin(), met_.end(), window) != met_.end());
+    }
     HWND owner_;
     WNDPROC original_;
     std::vector<Step> steps_;
-    std::string seen_;
+    std::string seen_, boxText_;
     std::vector<HWND> met_;
     int idle_ = 0;
     HHOOK hook_;
+    HWND box_ = nullptr; // the message box last activated
 };
 // The slot, made writable, of this program's own import of function from dll.
 void** ImportSlot(const char* dll, const char* function);

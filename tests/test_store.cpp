@@ -90,23 +90,29 @@ TEST_F(Store, OnlyADwordOfOneTurnsASwitchOnAndAbsentSwitchesKeepTheirValue)
         {REG_BINARY, Dword(1), -1, 7},
         {REG_QWORD, Dword(1) + Dword(0), -1, 7},
     };
+    int* switches[] = {&g_confirmBox, &g_computerLock, &g_quickClick, &g_recordLog};
+    const char* names[] = {"DEBUG_chk", "ComputerLock", "QuickClick", "IP_list"};
     for (const auto& row : rows) {
         SCOPED_TRACE(&row - rows);
-        Plant("QuickClick", row.type, row.bytes);
+        for (int i = 0; i < 4; ++i)
+            Plant(names[i], row.type, row.bytes);
         Plant("AppDirectory", REG_SZ, "4711");
         char text[kSettingTextSize];
         int flag = 7;
         EXPECT_EQ(row.result, store_.ReadSetting(SETTING_QUICK_CLICK, text, &flag));
         EXPECT_EQ(row.flag, flag);
-        g_quickClick = 7;
+        for (int* option : switches)
+            *option = 7;
         LoadRuntimeOptions();
-        EXPECT_EQ(row.flag, g_quickClick);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(row.flag, *switches[i]) << names[i];
         EXPECT_STREQ("4711", g_passCode);
     }
     bench::ClearRegistry();
     EXPECT_EQ(-1, store_.ReadSetting(SETTING_DEBUG, nullptr, nullptr)); // no key at all
     EXPECT_EQ(-1, store_.DeleteListEntry(1));
-    EXPECT_EQ("-", Stored("AppDirectory")); // the key was not made by the delete
+    HKEY key; // the delete did not make the key
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key));
 }
 
 TEST_F(Store, TheListEndsAtItsFirstGapAndIsWrittenWithoutGapsOrEmptyEntries)
@@ -114,6 +120,7 @@ TEST_F(Store, TheListEndsAtItsFirstGapAndIsWrittenWithoutGapsOrEmptyEntries)
     Plant("IPList_1", REG_SZ, "10.0.0.1");
     Plant("IPList_2", REG_SZ, "10.0.0.2");
     Plant("IPList_4", REG_SZ, "10.0.0.4");
+    Plant("IPList_5", REG_SZ, "10.0.0.9"); // a slot the shorter list below must clear
     TrustedList list;
     std::memset(&list, 0xCC, sizeof list);
     ReadTrustedList(store_, list);

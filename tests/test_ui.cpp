@@ -13,127 +13,135 @@ namespace {
 
 using bench::Step;
 
-class Ui : public bench::Agent {};
+// Easy PC Lock, Quick Lock, a verdict left over, the message (a command or a tray click) and
+// its parameter, how the user answers, what showed, locks, whether the agent runs on
+struct Command {
+    int computerLock, quickClick, passOk;
+    UINT message;
+    LPARAM param;
+    std::vector<Step> steps;
+    const char* seen;
+    int locks;
+    bool alive;
+};
+class Commands : public bench::Agent, public ::testing::WithParamInterface<Command> {};
 
-TEST_F(Ui, EachCommandOpensWhatItMayOnceAndOnlyTheRightCodeGetsThrough)
+TEST_P(Commands, EachOpensWhatItMayOnceAndOnlyTheRightCodeGetsThrough)
 {
-    const UINT command = WM_COMMAND, tray = WM_TRAYNOTIFY;
-    const LPARAM dblclk = WM_LBUTTONDBLCLK, rbutton = WM_RBUTTONUP;
-    const Step code = {"PassCode", "8306:1"}, cancel = {"Setting", ":2"}, ok = {"Version", ":1"};
-    // Easy PC Lock, Quick Lock, a verdict left over, the message (a command or a tray click)
-    // and its parameter, how the user answers, what showed, locks, whether the agent runs on
-    const struct {
-        int computerLock, quickClick, passOk;
-        UINT message;
-        LPARAM param;
-        std::vector<Step> steps;
-        const char* seen;
-        int locks;
-        bool alive;
-    } rows[] = {
-        // clang-format off
-        {0, 0, 0, command, CMD_SETTING, {{"PassCode", "1234:1"}}, "PassCode", 0, true},
-        {0, 0, 0, command, CMD_SETTING, {{"PassCode", "08306:1"}}, "PassCode", 0, true},
-        {0, 0, 0, command, CMD_SETTING, {{"PassCode", "8306:2"}}, "PassCode", 0, true},
-        {0, 0, 0, command, CMD_SETTING, {{"PassCode", "command 2"}, code, cancel},
-         "PassCode|Setting", 0, true},
-        {0, 0, 0, command, CMD_SETTING, {code, {"Setting", "command 2"}, code, cancel},
-         "PassCode|Setting|PassCode", 0, true},
-        {0, 0, 1, command, CMD_SETTING, {{"PassCode", "command 5"}, {"PassCode", "1234:1"}},
-         "PassCode", 0, true},
-        {0, 0, 0, command, CMD_EXIT, {{"PassCode", "8306:2"}}, "PassCode", 0, true},
-        {0, 0, 0, command, CMD_EXIT, {code}, "PassCode", 0, false},
-        {0, 0, 0, command, CMD_ABOUT, {{"Version", "command 3"}, ok}, "Version Info", 0, true},
-        {0, 0, 0, command, CMD_COMPUTER_LOCK, {}, "", 0, true},
-        {1, 0, 0, command, CMD_COMPUTER_LOCK, {}, "", 1, true},
-        {1, 0, 0, tray, dblclk, {ok}, "Version Info", 0, true},
-        {0, 1, 0, tray, dblclk, {}, "", 0, true},
-        {1, 1, 0, tray, dblclk, {}, "", 1, true},
-        {0, 0, 0, tray, rbutton, {{"menu", ""}}, "menu6g", 0, true},
-        {1, 1, 0, tray, rbutton, {{"menu", ""}}, "menu6d", 0, true},
-        // clang-format on
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(&row - rows);
-        g_computerLock = row.computerLock;
-        g_quickClick = row.quickClick;
-        g_passOk = row.passOk;
-        StartAt({});
-        {
-            bench::User user(hwnd_, row.steps);
-            SendMessageA(hwnd_, row.message, row.message == tray ? kTrayIconId : row.param,
-                         row.message == tray ? row.param : 0);
-            EXPECT_EQ(row.seen, user.Seen());
-        }
-        EXPECT_EQ(row.locks, bench::Locks(row.locks));
-        EXPECT_EQ(row.alive, IsWindow(hwnd_) != FALSE);
-        EXPECT_EQ(0, g_passCodeDlgOpen + g_settingDlgOpen + g_aboutDlgOpen);
-        TearDown();
-        SetUp();
+    const Command& row = GetParam();
+    g_computerLock = row.computerLock;
+    g_quickClick = row.quickClick;
+    g_passOk = row.passOk;
+    StartAt({});
+    {
+        bench::User user(hwnd_, row.steps);
+        const bool tray = row.message == WM_TRAYNOTIFY;
+        SendMessageA(hwnd_, row.message, tray ? kTrayIconId : row.param, tray ? row.param : 0);
+        EXPECT_EQ(row.seen, user.Seen());
     }
+    EXPECT_EQ(row.locks, bench::Locks(row.locks));
+    EXPECT_EQ(row.alive, IsWindow(hwnd_) != FALSE);
+    EXPECT_EQ(0, g_passCodeDlgOpen + g_settingDlgOpen + g_aboutDlgOpen);
 }
 
-// "ComputerLock QuickClick IP_list DEBUG_chk AppDirectory IPList_1..3 Run", "-" for absent.
+constexpr UINT kCommand = WM_COMMAND, kTray = WM_TRAYNOTIFY;
+const Step code = {"PassCode", "8306:1"}, cancel = {"Setting", ":2"}, ok = {"Version", ":1"};
+INSTANTIATE_TEST_SUITE_P(
+    Ui, Commands,
+    ::testing::ValuesIn(std::vector<Command>{
+        // clang-format off
+    {0, 0, 0, kCommand, CMD_SETTING, {{"PassCode", "1234:1"}}, "PassCode", 0, true},
+    {0, 0, 0, kCommand, CMD_SETTING, {{"PassCode", "08306:1"}}, "PassCode", 0, true},
+    {0, 0, 0, kCommand, CMD_SETTING, {{"PassCode", "8306:2"}}, "PassCode", 0, true},
+    {0, 0, 0, kCommand, CMD_SETTING, {{"PassCode", "command 2"}, code, cancel},
+     "PassCode|Setting", 0, true},
+    {0, 0, 0, kCommand, CMD_SETTING, {code, {"Setting", "command 2"}, code, cancel},
+     "PassCode|Setting|PassCode", 0, true},
+    {0, 0, 1, kCommand, CMD_SETTING, {{"PassCode", "command 5"}, {"PassCode", "1234:1"}},
+     "PassCode", 0, true},
+    {0, 0, 0, kCommand, CMD_EXIT, {{"PassCode", "8306:2"}}, "PassCode", 0, true},
+    {0, 0, 0, kCommand, CMD_EXIT, {{"PassCode", "esc"}}, "PassCode", 0, true},
+    {0, 0, 0, kCommand, CMD_EXIT, {code}, "PassCode", 0, false},
+    {0, 0, 0, kCommand, CMD_ABOUT, {{"Version", "command 3"}, ok}, "Version Info", 0, true},
+    {0, 0, 0, kCommand, CMD_ABOUT, {{"Version", "esc"}}, "Version Info", 0, true},
+    {0, 0, 0, kCommand, CMD_COMPUTER_LOCK, {}, "", 0, true},
+    {1, 0, 0, kCommand, CMD_COMPUTER_LOCK, {}, "", 1, true},
+    {1, 0, 0, kTray, WM_LBUTTONDBLCLK, {ok}, "Version Info", 0, true},
+    {0, 1, 0, kTray, WM_LBUTTONDBLCLK, {}, "", 0, true},
+    {1, 1, 0, kTray, WM_LBUTTONDBLCLK, {}, "", 1, true},
+    {0, 0, 0, kTray, WM_RBUTTONUP, {{"menu", ""}}, "menu6g", 0, true},
+    {1, 1, 0, kTray, WM_RBUTTONUP, {{"menu", ""}}, "menu6d", 0, true},
+        // clang-format on
+    }));
+
+// "ComputerLock QuickClick IP_list DEBUG_chk AppDirectory IPList_1..5 Run", "-" for absent.
 std::string State()
 {
     std::string state;
     for (const char* name : {"ComputerLock", "QuickClick", "IP_list", "DEBUG_chk", "AppDirectory",
-                             "IPList_1", "IPList_2", "IPList_3"})
+                             "IPList_1", "IPList_2", "IPList_3", "IPList_4", "IPList_5"})
         state += bench::Stored(name) + " ";
     return state + (bench::Stored(kRunValueName, kRunKey) == "-" ? "-" : "run");
 }
 
-TEST_F(Ui, SettingShowsWhatIsStoredAndItsOkStoresTheBoxesTheCodeAndAListWithoutGaps)
+// stored first (all switches on, code "4711", a list of 10.0.0.N for these N with a gap, a Run
+// value), the address, the user's steps, what showed, what is stored after
+struct Setting {
+    const char* stored;
+    const char* address;
+    std::vector<Step> steps;
+    const char *seen, *state;
+};
+class Settings : public bench::Agent, public ::testing::WithParamInterface<Setting> {};
+
+TEST_P(Settings, ShowWhatIsStoredAndOkStoresTheBoxesTheCodeAndAListWithoutGaps)
 {
-    const Step add = {"Setting", "click 1003"}, ok = {"Setting", ":1"};
-    const Step warned = {"Check !", "default"};
-    // stored first (all switches on, code "4711", a list with a gap, a Run value), the
-    // address, the user's steps, what showed, what is stored after
-    const struct {
-        bool stored;
-        const char* address;
-        std::vector<Step> steps;
-        const char *seen, *state;
-    } rows[] = {
-        // clang-format off
-        {true, "10.0.0.7", {ok}, "Setting", "1 1 1 1 4711 10.0.0.1 10.0.0.2 - run"},
-        {true, "10.0.0.7", {{"Setting", "click 1012"}, ok}, "Setting",
-         "0 1 1 1 4711 10.0.0.1 10.0.0.2 - run"},
-        {true, "10.0.0.7", {{"Setting", "select 0"}, {"Setting", "click 1002"}, add, add,
-                            {"Setting", "20240:1"}},
-         "Setting", "1 1 1 1 20240 10.0.0.2 10.0.0.7 - run"},
-        {true, "10.0.0.7", {{"Setting", "click 1009"}, add, {"Setting", "20240:2"}}, "Setting",
-         "1 1 1 0 4711 10.0.0.1 10.0.0.2 - run"},
-        {false, nullptr, {add, ok}, "Setting", "0 0 0 - 8306 - - - -"},
-        {false, "10.0.0.7", {{"Setting", "123:1"}, warned,
-                             {"Setting", "123456789012345678901234:1"}, warned,
-                             {"Setting", "12345678901234567890123:1"}},
-         "Setting|Check !|Check !", "0 0 0 - 12345678901234567890123 - - - -"},
-        // clang-format on
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(&row - rows);
-        if (row.stored) {
-            for (const char* name : {"ComputerLock", "QuickClick", "IP_list", "DEBUG_chk"})
-                bench::Plant(name, REG_DWORD, bench::Dword(1));
-            for (std::string slot : {"1", "2", "4"}) // 4 is behind a gap: not listed
-                bench::Plant(("IPList_" + slot).c_str(), REG_SZ, "10.0.0." + slot);
-            bench::Plant(kRunValueName, REG_SZ, "C:\\elsewhere\\Korvane.exe", kRunKey);
-            bench::Plant("AppDirectory", REG_SZ, "4711");
-            lstrcpyA(g_passCode, "4711");
-        }
-        StartAt({});
-        row.address ? bench::SetResolverAnswer({row.address}) : bench::SetResolverAnswer({});
-        {
-            bench::User user(hwnd_, row.steps);
-            DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_SETTING), hwnd_, SettingDlgProc, 0);
-            EXPECT_EQ(row.seen, user.Seen());
-        }
-        EXPECT_EQ(row.state, State());
-        EXPECT_EQ(bench::Stored("AppDirectory"), g_passCode);
-        TearDown();
-        SetUp();
+    const Setting& row = GetParam();
+    if (*row.stored) {
+        for (const char* name : {"ComputerLock", "QuickClick", "IP_list", "DEBUG_chk"})
+            bench::Plant(name, REG_DWORD, bench::Dword(1));
+        for (const char* slot = row.stored; *slot; ++slot)
+            if (*slot != ' ')
+                bench::Plant((std::string("IPList_") + char(slot - row.stored + '1')).c_str(),
+                             REG_SZ, std::string("10.0.0.") + *slot);
+        bench::Plant(kRunValueName, REG_SZ, "C:\\elsewhere\\Korvane.exe", kRunKey);
+        bench::Plant("AppDirectory", REG_SZ, "4711");
+        lstrcpyA(g_passCode, "4711");
     }
+    StartAt({});
+    row.address ? bench::SetResolverAnswer({row.address}) : bench::SetResolverAnswer({});
+    {
+        bench::User user(hwnd_, row.steps);
+        DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_SETTING), hwnd_, SettingDlgProc, 0);
+        EXPECT_EQ(row.seen, user.Seen());
+    }
+    EXPECT_EQ(row.state, State());
+    EXPECT_EQ(bench::Stored("AppDirectory"), g_passCode);
 }
+
+const Step add = {"Setting", "click 1003"}, okay = {"Setting", ":1"}, warned = {"Check !", "enter"};
+INSTANTIATE_TEST_SUITE_P(
+    Ui, Settings,
+    ::testing::ValuesIn(std::vector<Setting>{
+        // clang-format off
+    {"12 4", "10.0.0.7", {okay}, "Setting", "1 1 1 1 4711 10.0.0.1 10.0.0.2 - - - run"},
+    {"12 4", "10.0.0.7", {{"Setting", "click 1012"}, {"Setting", "click 1010"}, okay}, "Setting",
+     "0 1 1 1 4711 10.0.0.1 10.0.0.2 - - - -"},
+    {"12 4", "10.0.0.7", {{"Setting", "select 0"}, {"Setting", "click 1002"}, add, add,
+                          {"Setting", "20240:1"}},
+     "Setting", "1 1 1 1 20240 10.0.0.2 10.0.0.7 - - - run"},
+    {"12 4", "10.0.0.7", {{"Setting", "click 1009"}, {"Setting", "click 1014"}, add,
+                          {"Setting", "20240:2"}},
+     "Setting", "1 0 1 0 4711 10.0.0.1 10.0.0.2 - 10.0.0.4 - run"},
+    {"1234", "10.0.0.0", {add, add, okay}, "Setting|x1003",
+     "1 1 1 1 4711 10.0.0.0 10.0.0.1 10.0.0.2 10.0.0.3 10.0.0.4 run"},
+    {"12345", "10.0.0.7", {{"Setting", "select 4"}, {"Setting", "click 1002"}, okay}, "Setting",
+     "1 1 1 1 4711 10.0.0.1 10.0.0.2 10.0.0.3 10.0.0.4 - run"},
+    {"", nullptr, {add, okay}, "Setting", "0 0 0 - 8306 - - - - - -"},
+    {"", "10.0.0.7", {{"Setting", "123:1"}, warned, {"Setting", "123456789012345678901234:1"},
+                      warned, {"Setting", "12345678901234567890123:1"}},
+     "Setting|Check !{O}|Check !{O}", "0 0 0 - 12345678901234567890123 - - - - - -"},
+        // clang-format on
+    }));
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "settings/runtime_options.h"
 #include "tests/harness.h"
 #include "watch/address_lookup.h"
+#include "watch/change_watch.h"
 #include "watch/check_cycle.h"
 #include "watch/workstation_lock.h"
 
@@ -21,7 +22,7 @@ TEST_F(Watch, TheLastAnswerWinsAFailedLookupKeepsItAndTheIconFollows)
 {
     StartAt({"192.168.0.5", "10.0.0.7"});
     EXPECT_STREQ("IP is 10.0.0.7", g_trayData.szTip);
-    // Each cycle shows the next of four pictures, through the icon the first cycle added.
+    // Each cycle shows the next of four different pictures, through the icon the first added.
     HICON shown[8];
     for (HICON& icon : shown) {
         Cycle({});
@@ -31,7 +32,8 @@ TEST_F(Watch, TheLastAnswerWinsAFailedLookupKeepsItAndTheIconFollows)
     for (int i = 0; i < 4; ++i) {
         EXPECT_NE(nullptr, shown[i]);
         EXPECT_EQ(shown[i], shown[i + 4]);
-        EXPECT_NE(shown[i], shown[(i + 1) % 4]);
+        for (int j = 0; j < i; ++j)
+            EXPECT_NE(shown[i], shown[j]) << i << " " << j;
     }
     EXPECT_TRUE(bench::TrayIconExists(hwnd_));
     Cycle({"10.1.2.3"});
@@ -46,46 +48,52 @@ TEST_F(Watch, TheLastAnswerWinsAFailedLookupKeepsItAndTheIconFollows)
     EXPECT_EQ(2, Locks(2)); // the start and 10.1.2.3: nothing is trusted
 }
 
-TEST_F(Watch, OnlyAMoveToAnAddressNotTrustedByteForByteBeforeTheFirstGapLocks)
+// trusted slots ("" = none), the answers of the cycles after the start ("" fails the lookup),
+// the question's answer (none: it is off), locks
+struct Move {
+    std::vector<const char*> trusted, moves;
+    const char* answer;
+    int locks;
+};
+class Moves : public bench::Agent, public ::testing::WithParamInterface<Move> {};
+
+TEST_P(Moves, OnlyAMoveToAnAddressNotTrustedByteForByteBeforeTheFirstGapLocks)
 {
-    // trusted slots ("" = none), the answers of the cycles after the start ("" fails the
-    // lookup), the question's answer (none: it is off), locks
-    const struct {
-        std::initializer_list<const char*> trusted, moves;
-        const char* answer;
-        int locks;
-    } rows[] = {
-        // clang-format off
-        {{"192.168.1.10"}, {"192.168.1.10", "192.168.1.10"}, nullptr, 0},
-        {{"192.168.1.10"}, {"10.0.0.5", "10.0.0.5"}, nullptr, 1},
-        {{"192.168.1.10"}, {"192.168.1.100", "192.168.1.1"}, nullptr, 2},
-        {{"192.168.1.10", "10.0.0.5"}, {"10.0.0.5", "192.168.1.10"}, nullptr, 0},
-        {{"192.168.1.10", "", "10.0.0.5"}, {"10.0.0.5"}, nullptr, 1},
-        {{"10.0.0.5 ", "10.0.0.50", "192.168.1.10"}, {"10.0.0.5"}, nullptr, 1},
-        {{"192.168.1.10"}, {"", "", "10.0.0.5", "", "10.0.0.5"}, nullptr, 1},
-        {{"192.168.1.10"}, {"10.0.0.5", "10.0.0.5"}, "default", 0},
-        {{"192.168.1.10"}, {"10.0.0.5", "10.0.0.5"}, ":6", 1}, // Yes
-        // clang-format on
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(&row - rows);
-        for (size_t i = 0; i < row.trusted.size(); ++i)
-            if (*row.trusted.begin()[i])
-                Plant(("IPList_" + std::to_string(i + 1)).c_str(), REG_SZ, row.trusted.begin()[i]);
-        g_confirmBox = row.answer != nullptr;
-        StartAt({"192.168.1.10"});
-        {
-            bench::User user(hwnd_, row.answer ? std::vector<bench::Step>{{"Check !", row.answer}}
-                                               : std::vector<bench::Step>{});
-            for (const char* address : row.moves)
-                *address ? Cycle({address}) : Cycle({});
-            EXPECT_EQ(row.answer ? "Check !" : "", user.Seen()); // one question a move
+    const Move& row = GetParam();
+    for (size_t i = 0; i < row.trusted.size(); ++i)
+        if (*row.trusted[i])
+            Plant(("IPList_" + std::to_string(i + 1)).c_str(), REG_SZ, row.trusted[i]);
+    g_confirmBox = row.answer != nullptr;
+    StartAt({"192.168.1.10"});
+    {
+        bench::User user(hwnd_, row.answer ? std::vector<bench::Step>{{"Check !", row.answer}}
+                                           : std::vector<bench::Step>{});
+        for (const char* address : row.moves)
+            *address ? Cycle({address}) : Cycle({});
+        // One question a move, owned by the agent, No its default.
+        EXPECT_EQ(row.answer ? "Check !{YN*}" : "", user.Seen());
+        if (row.answer) {
+            EXPECT_EQ("Change IP\n\rNew IP is 10.0.0.5 \n\rAre PC Lock ?", user.BoxText());
         }
-        EXPECT_EQ(row.locks, Locks(row.locks));
-        TearDown();
-        SetUp();
     }
+    EXPECT_EQ(row.locks, Locks(row.locks));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Watch, Moves,
+    ::testing::ValuesIn(std::vector<Move>{
+        // clang-format off
+    {{"192.168.1.10"}, {"192.168.1.10", "192.168.1.10"}, nullptr, 0},
+    {{"192.168.1.10"}, {"10.0.0.5", "10.0.0.5"}, nullptr, 1},
+    {{"192.168.1.10"}, {"192.168.1.100", "192.168.1.1"}, nullptr, 2},
+    {{"192.168.1.10", "10.0.0.5"}, {"10.0.0.5", "192.168.1.10"}, nullptr, 0},
+    {{"192.168.1.10", "", "10.0.0.5"}, {"10.0.0.5"}, nullptr, 1},
+    {{"10.0.0.5 ", "10.0.0.50", "192.168.1.10"}, {"10.0.0.5"}, nullptr, 1},
+    {{"192.168.1.10"}, {"", "", "10.0.0.5", "", "10.0.0.5"}, nullptr, 1},
+    {{"192.168.1.10"}, {"10.0.0.5", "10.0.0.5"}, "enter", 0}, // a stray Enter is No
+    {{"192.168.1.10"}, {"10.0.0.5", "10.0.0.5"}, "click 6", 1}, // Yes
+        // clang-format on
+    }));
 
 TEST_F(Watch, TheLogTakesEveryUntrustedMoveAndEvery21stCycle)
 {
@@ -96,7 +104,10 @@ TEST_F(Watch, TheLogTakesEveryUntrustedMoveAndEvery21stCycle)
     DeleteFileA(log.c_str());
     DeleteFileA("appAction.log");
     Plant("IPList_1", REG_SZ, "192.168.1.10");
-    StartAt({"192.168.1.10"}); // cycle 1
+    StartAt({"10.0.0.9"}); // logging off: an untrusted start writes nothing
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(log.c_str()));
+    g_checkCount = 0;
+    Cycle({"192.168.1.10"}); // cycle 1
     g_recordLog = 1;
     for (int cycle = 2; cycle <= 20; ++cycle)
         Cycle({"192.168.1.10"});
@@ -116,6 +127,7 @@ TEST_F(Watch, TheLogTakesEveryUntrustedMoveAndEvery21stCycle)
     }
     EXPECT_EQ("", bench::ReadWholeFile("appAction.log"));
     DeleteFileA(log.c_str());
+    EXPECT_EQ(2, Locks(2)); // the start and the move
 }
 
 UINT WINAPI TooLong(LPSTR buffer, UINT size)
@@ -147,7 +159,8 @@ TEST_F(Watch, TheLockRunsTheSystemRoutineByItsPathClosesItsHandlesAndWarnsWhenIt
 
     // No lock routine to start: one warning per attempt, owned by the caller, nothing runs.
     StartAt({});
-    bench::User user(hwnd_, {{"", "default"}, {"", "default"}});
+    const char* caption = "\x8e\xc0\x8d\x73\x83\x47\x83\x89\x81\x5b"; // 実行エラー
+    bench::User user(hwnd_, {{caption, "enter"}, {caption, "enter"}});
     void** slot = bench::ImportSlot("kernel32.dll", "GetSystemDirectoryA");
     void* real = std::exchange(*slot, reinterpret_cast<void*>(TooLong));
     EXPECT_EQ(0, LockWorkstation(hwnd_));
@@ -155,7 +168,11 @@ TEST_F(Watch, TheLockRunsTheSystemRoutineByItsPathClosesItsHandlesAndWarnsWhenIt
     MoveFileA(program.c_str(), (program + ".saved").c_str());
     EXPECT_EQ(0, LockWorkstation(hwnd_));
     MoveFileA((program + ".saved").c_str(), program.c_str());
-    EXPECT_EQ(std::string::npos, user.Seen().find('!'));
+    const std::string box = caption + std::string("{O}");
+    EXPECT_EQ(box + "|" + box, user.Seen()); // owned by the caller, answered by Enter
+    EXPECT_EQ("\x82\x6f\x82\x62\x82\xcc\x83\x8d\x83\x62\x83\x4e\x82\xaa\x8f\x6f\x97\x88\x82\xdc"
+              "\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42",
+              user.BoxText());
     EXPECT_EQ(1, Locks(1));
 }
 
