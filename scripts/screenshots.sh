@@ -32,6 +32,10 @@ mkdir -p "$shots"
 # The Setting dialog shows this address (the hosts file is rewritten in place).
 printf '127.0.0.1\tlocalhost\n192.168.0.10\tKORVANE-BENCH\n' > "$build/bench/hosts"
 
+# Wine's own faces (Marlett draws the caption buttons): Debian's Wine 8 does not look where
+# fonts-wine puts them, but it reads every prefix's Fonts folder.
+cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+
 # The dialogs ask for MS PGothic (and, through MS Shell Dlg, MS UI Gothic in a Japanese
 # locale). Of the free faces, Ume P Gothic's Latin text fits their templates best, as
 # MS PGothic's does (scripts/font-fit.py); Ume UI Gothic is its twin for MS UI Gothic.
