@@ -10,6 +10,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(wine_env_bench_build "${KORVANE_BUILD:-$root/build}")
 
 if [[ -z "${KORVANE_IN_BENCH:-}" ]]; then
+  # The lock recorder below is a test program, which a plain scripts/build.sh leaves out.
+  if [[ ! -f "$build/tests/lock_recorder.exe" ]]; then
+    echo "bench-shell: building the test programs first (scripts/build.sh -DKORVANE_TESTS=ON)" >&2
+    "$root/scripts/build.sh" -DKORVANE_TESTS=ON >&2
+  fi
   export KORVANE_IN_BENCH=1
   exec unshare --mount --uts bash "$0" "$@"
 fi

@@ -12,6 +12,7 @@ locale_name=ja_JP.UTF-8
 
 if [[ "${1:-}" != --inside ]]; then
   "$root/scripts/setup.sh"
+  "$root/scripts/setup.sh" "$root/scripts/screenshot-packages.txt"
   # Wine takes its ANSI code page from the Unix locale: 932 needs a Japanese one.
   if ! locale -a | grep -qix 'ja_JP.utf8'; then
     grep -qx "$locale_name UTF-8" /etc/locale.gen 2>/dev/null ||
@@ -31,11 +32,16 @@ mkdir -p "$shots"
 # The Setting dialog shows this address (the hosts file is rewritten in place).
 printf '127.0.0.1\tlocalhost\n192.168.0.10\tKORVANE-BENCH\n' > "$build/bench/hosts"
 
+# Wine's own faces (Marlett draws the caption buttons): Debian's Wine 8 does not look where
+# fonts-wine puts them, but it reads every prefix's Fonts folder.
+cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+
 # The dialogs ask for MS PGothic (and, through MS Shell Dlg, MS UI Gothic in a Japanese
-# locale); IPA's proportional Gothic is the free face with the closest metrics.
+# locale). Of the free faces, Ume P Gothic's Latin text fits their templates best, as
+# MS PGothic's does (scripts/font-fit.py); Ume UI Gothic is its twin for MS UI Gothic.
 fonts='HKCU\Software\Wine\Fonts\Replacements'
-for face in 'ＭＳ Ｐゴシック' 'MS PGothic' 'MS UI Gothic'; do
-  wine reg add "$fonts" /v "$face" /d IPAPGothic /f >/dev/null
+for face in 'ＭＳ Ｐゴシック:Ume P Gothic' 'MS PGothic:Ume P Gothic' 'MS UI Gothic:Ume UI Gothic'; do
+  wine reg add "$fonts" /v "${face%%:*}" /d "${face#*:}" /f >/dev/null
 done
 
 # What the Setting dialog shows: Easy PC Lock and Quick Lock on, two trusted addresses.

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs whatever Debian packages are missing; a second run installs nothing.
+# Installs whatever Debian packages of a list (scripts/packages.txt unless one is named) are
+# missing; a second run installs nothing.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -8,7 +9,7 @@ while read -r pkg; do
   [[ -z "$pkg" || "$pkg" == \#* ]] && continue
   status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
   [[ "$status" == "install ok installed" ]] || missing+=("$pkg")
-done < "$here/packages.txt"
+done < "${1:-$here/packages.txt}"
 
 if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
