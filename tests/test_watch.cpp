@@ -1,11 +1,14 @@
 // The check cycle in-process against the bench's resolver and lock recorder: the address,
 // the tray icon, which moves lock, the question before a lock, the log and the lock itself.
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <utility>
 
 #include "agent/agent.h"
 #include "settings/runtime_options.h"
 #include "tests/harness.h"
+#include "watch/action_log.h"
 #include "watch/address_lookup.h"
 #include "watch/check_cycle.h"
 #include "watch/workstation_lock.h"
@@ -87,12 +90,17 @@ TEST_F(Watch, OnlyAMoveToAnAddressNotTrustedByteForByteBeforeTheFirstGapLocks)
     }
 }
 
-TEST_F(Watch, TheLogTakesEveryUntrustedMoveAndEvery21stCycle)
+// The log: next to the program, not in the current directory.
+std::string LogFile()
 {
-    // Next to the program, not in the current directory.
     char program[MAX_PATH];
     GetModuleFileNameA(nullptr, program, MAX_PATH);
-    const std::string log = std::string(program, std::strrchr(program, '\\') + 1) + "appAction.log";
+    return std::string(program, std::strrchr(program, '\\') + 1) + "appAction.log";
+}
+
+TEST_F(Watch, TheLogTakesEveryUntrustedMoveAndEvery21stCycle)
+{
+    const std::string log = LogFile();
     DeleteFileA(log.c_str());
     DeleteFileA("appAction.log");
     Plant("IPList_1", REG_SZ, "192.168.1.10");
@@ -115,6 +123,39 @@ TEST_F(Watch, TheLogTakesEveryUntrustedMoveAndEvery21stCycle)
         EXPECT_EQ(" IP:10.0.0.5\n", lines.substr(at + 19, 13));
     }
     EXPECT_EQ("", bench::ReadWholeFile("appAction.log"));
+    DeleteFileA(log.c_str());
+}
+
+constexpr int kLines = 3000;
+
+DWORD WINAPI WriteLines(void*)
+{
+    for (int i = 0; i < kLines; ++i)
+        WriteActionLog();
+    return 0;
+}
+
+// Two agents (two sessions, or two users of one copy) append to one log at once.
+TEST_F(Watch, TwoWritersAtOnceLoseNoLineAndCutNone)
+{
+    const std::string log = LogFile();
+    DeleteFileA(log.c_str());
+    g_recordLog = 1;
+    lstrcpyA(g_currentAddress, "10.0.0.5");
+    HANDLE writers[] = {CreateThread(nullptr, 0, WriteLines, nullptr, 0, nullptr),
+                        CreateThread(nullptr, 0, WriteLines, nullptr, 0, nullptr)};
+    WaitForMultipleObjects(2, writers, TRUE, INFINITE);
+    CloseHandle(writers[0]);
+    CloseHandle(writers[1]);
+    const std::string lines = bench::ReadWholeFile(log);
+    int whole = 0;
+    for (size_t at = 0; at + 32 <= lines.size(); at += 32) {
+        std::string line = lines.substr(at, 32);
+        std::replace_if(line.begin(), line.begin() + 19, ::isdigit, '0');
+        whole += line == "0000/00/00 00:00:00 IP:10.0.0.5\n";
+    }
+    EXPECT_EQ(2 * kLines * 32u, lines.size());
+    EXPECT_EQ(2 * kLines, whole);
     DeleteFileA(log.c_str());
 }
 
