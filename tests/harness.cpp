@@ -158,7 +158,10 @@ void User::Idle(HWND modal, bool menu)
         const bool centred = menu || IsMessageBox(modal) || // boxes place themselves
                              (std::abs(r.left + r.right - GetSystemMetrics(SM_CXSCREEN)) <= 1 &&
                               std::abs(r.top + r.bottom - GetSystemMetrics(SM_CYSCREEN)) <= 1);
-        seen_ += std::string(seen_.empty() ? "" : "|") + (centred ? "" : "~") + caption;
+        const bool typing =
+            IsChild(modal, GetFocus()) && GetDlgCtrlID(GetFocus()) == IDC_PASSCODE_EDIT;
+        seen_ += std::string(seen_.empty() ? "" : "|") + (centred ? "" : "~") + caption +
+                 (typing ? "*" : "");
         met_.push_back(modal);
     }
     if (!steps_.empty() && std::string(caption).rfind(steps_[0].caption, 0) == 0) {

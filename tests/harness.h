@@ -43,7 +43,8 @@ bool TrayIconExists(HWND hwnd);
 // loop tells the owner WM_ENTERIDLE, message boxes as they become active. A step answers one
 // whose caption (a menu's: "menu", its item count, "g" grayed first, "d" default first)
 // starts with its own; "Seen" lists every caption met, "!" marking one ended by force as no
-// step answered it, "~" a dialog that was not centred on the screen.
+// step answered it, "~" a dialog that was not centred on the screen, "*" after one that
+// opened with the keyboard focus in its code box.
 // A step's action: "default" presses the default button, "click N" clicks control N,
 // "select N" selects entry N of the trusted list, "command N" sends the owner command N,
 // "" ends a menu, "TEXT:N" types TEXT into the code box and presses button N.

@@ -21,7 +21,8 @@ TEST_F(Ui, EachCommandOpensWhatItMayOnceAndOnlyTheRightCodeGetsThrough)
     const LPARAM dblclk = WM_LBUTTONDBLCLK, rbutton = WM_RBUTTONUP;
     const Step code = {"PassCode", "8306:1"}, cancel = {"Setting", ":2"}, ok = {"Version", ":1"};
     // Easy PC Lock, Quick Lock, a verdict left over, the message (a command or a tray click)
-    // and its parameter, how the user answers, what showed, locks, whether the agent runs on
+    // and its parameter, how the user answers, what showed, locks, whether the agent runs
+    // on, and a type the code "8306" is stored as before the start-up load (none: no code)
     const struct {
         int computerLock, quickClick, passOk;
         UINT message;
@@ -30,19 +31,20 @@ TEST_F(Ui, EachCommandOpensWhatItMayOnceAndOnlyTheRightCodeGetsThrough)
         const char* seen;
         int locks;
         bool alive;
+        DWORD stored = REG_NONE;
     } rows[] = {
         // clang-format off
-        {0, 0, 0, command, CMD_SETTING, {{"PassCode", "1234:1"}}, "PassCode", 0, true},
-        {0, 0, 0, command, CMD_SETTING, {{"PassCode", "08306:1"}}, "PassCode", 0, true},
-        {0, 0, 0, command, CMD_SETTING, {{"PassCode", "8306:2"}}, "PassCode", 0, true},
+        {0, 0, 0, command, CMD_SETTING, {{"PassCode", "1234:1"}}, "PassCode*", 0, true},
+        {0, 0, 0, command, CMD_SETTING, {{"PassCode", "08306:1"}}, "PassCode*", 0, true},
+        {0, 0, 0, command, CMD_SETTING, {{"PassCode", "8306:2"}}, "PassCode*", 0, true},
         {0, 0, 0, command, CMD_SETTING, {{"PassCode", "command 2"}, code, cancel},
-         "PassCode|Setting", 0, true},
+         "PassCode*|Setting", 0, true},
         {0, 0, 0, command, CMD_SETTING, {code, {"Setting", "command 2"}, code, cancel},
-         "PassCode|Setting|PassCode", 0, true},
+         "PassCode*|Setting|PassCode*", 0, true},
         {0, 0, 1, command, CMD_SETTING, {{"PassCode", "command 5"}, {"PassCode", "1234:1"}},
-         "PassCode", 0, true},
-        {0, 0, 0, command, CMD_EXIT, {{"PassCode", "8306:2"}}, "PassCode", 0, true},
-        {0, 0, 0, command, CMD_EXIT, {code}, "PassCode", 0, false},
+         "PassCode*", 0, true},
+        {0, 0, 0, command, CMD_EXIT, {{"PassCode", "8306:2"}}, "PassCode*", 0, true},
+        {0, 0, 0, command, CMD_EXIT, {code}, "PassCode*", 0, false},
         {0, 0, 0, command, CMD_ABOUT, {{"Version", "command 3"}, ok}, "Version Info", 0, true},
         {0, 0, 0, command, CMD_COMPUTER_LOCK, {}, "", 0, true},
         {1, 0, 0, command, CMD_COMPUTER_LOCK, {}, "", 1, true},
@@ -51,10 +53,16 @@ TEST_F(Ui, EachCommandOpensWhatItMayOnceAndOnlyTheRightCodeGetsThrough)
         {1, 1, 0, tray, dblclk, {}, "", 1, true},
         {0, 0, 0, tray, rbutton, {{"menu", ""}}, "menu6g", 0, true},
         {1, 1, 0, tray, rbutton, {{"menu", ""}}, "menu6d", 0, true},
+        {0, 0, 0, command, CMD_SETTING, {code}, "PassCode*", 0, true, REG_BINARY},
+        {0, 0, 0, command, CMD_EXIT, {{"PassCode", ":1"}}, "PassCode*", 0, true, REG_BINARY},
         // clang-format on
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(&row - rows);
+        if (row.stored != REG_NONE) {
+            bench::Plant("AppDirectory", row.stored, kDefaultPassCode);
+            LoadRuntimeOptions();
+        }
         g_computerLock = row.computerLock;
         g_quickClick = row.quickClick;
         g_passOk = row.passOk;

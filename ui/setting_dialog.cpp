@@ -107,7 +107,8 @@ INT_PTR OnSettingInit(HWND hwnd)
         SendDlgItemMessageA(hwnd, IDC_TRUSTED_LIST, LB_ADDSTRING, 0,
                             reinterpret_cast<LPARAM>(list.entries[i]));
     ApplyListButtonRule(hwnd);
-    return FALSE;
+    // TRUE: the system gives the focus to the first tab stop, so the keyboard works at once.
+    return TRUE;
 }
 
 INT_PTR OnDebugBoxClicked(HWND hwnd)
@@ -156,7 +157,8 @@ INT_PTR OnAddClicked(HWND hwnd)
         SendDlgItemMessageA(hwnd, IDC_TRUSTED_LIST, LB_ADDSTRING, 0,
                             reinterpret_cast<LPARAM>(g_currentAddress));
     ApplyListButtonRule(hwnd);
-    return FALSE;
+    // TRUE: the system gives the focus to the first tab stop, so the keyboard works at once.
+    return TRUE;
 }
 
 INT_PTR OnDeleteClicked(HWND hwnd)
@@ -165,7 +167,8 @@ INT_PTR OnDeleteClicked(HWND hwnd)
     if (selected != LB_ERR)
         SendDlgItemMessageA(hwnd, IDC_TRUSTED_LIST, LB_DELETESTRING, selected, 0);
     ApplyListButtonRule(hwnd);
-    return FALSE;
+    // TRUE: the system gives the focus to the first tab stop, so the keyboard works at once.
+    return TRUE;
 }
 
 // Stores the list in its sort order. WriteTrustedList drops empty entries (Add puts one in
