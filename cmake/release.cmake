@@ -33,7 +33,16 @@ file(SHA256 "${SOURCE}/installer/korvane.wxs" wxs_hash)
 string(UUID package_code NAMESPACE ${upgrade_code} NAME "${exe_hash} ${wxs_hash}" TYPE SHA1 UPPER)
 # The cabinet keeps the file's time.
 execute_process(COMMAND touch -d ${fixed_time} Korvane/Korvane.exe COMMAND_ERROR_IS_FATAL ANY)
-execute_process(COMMAND wixl -D Version=${version} -D ProductCode=${product_code}
+# The bench's x86-64 twin gets an x64 package, so its custom actions find 64-bit tools.
+if(NOT DEFINED MSI_ARCH)
+  set(MSI_ARCH x86)
+endif()
+set(system_folder SystemFolder) # the 32-bit system folder, on 64-bit Windows too
+if(MSI_ARCH STREQUAL x64)
+  set(system_folder System64Folder)
+endif()
+execute_process(COMMAND wixl -a ${MSI_ARCH} -D SystemTools=${system_folder}
+                        -D Version=${version} -D ProductCode=${product_code}
                         -D UpgradeCode=${upgrade_code} -o ../Korvane.msi
                         "${SOURCE}/installer/korvane.wxs"
                 WORKING_DIRECTORY Korvane COMMAND_ERROR_IS_FATAL ANY)
