@@ -1,5 +1,7 @@
 // The real Korvane.exe as a child process: one copy at a time, a clean end, and the lock
 // on a move to an untrusted address.
+#include <cstring>
+
 #include "agent/agent.h"
 #include "agent/agent_command.h"
 #include "settings/runtime_options.h"
@@ -20,10 +22,10 @@ class AgentExe : public ::testing::Test {
     void TearDown() override { bench::ClearRegistry(); }
     // Starts Korvane.exe and returns its window once the start is over, its first cycle
     // included: the agent answers a sent message only from its message loop.
-    HWND Start(bench::Process& agent, const char* address)
+    HWND Start(bench::Process& agent, const char* address, std::string exe = bench::AgentExe())
     {
         bench::SetResolverAnswer({address});
-        EXPECT_TRUE(agent.Start("\"" + bench::AgentExe() + "\""));
+        EXPECT_TRUE(agent.Start("\"" + exe + "\""));
         HWND hwnd = bench::AgentWindow(agent.info.dwProcessId);
         DWORD_PTR result;
         EXPECT_TRUE(SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, kStartMs, &result));
@@ -77,6 +79,33 @@ TEST_F(AgentExe, ItLocksOnAMoveToAnUntrustedAddressAndNotAtATrustedOne)
     bench::SetResolverAnswer({"10.0.0.5"});
     EXPECT_EQ(1, bench::Locks(1)) << bench::LockRecord();
     Close(agent, hwnd);
+}
+
+// A DLL planted beside a copy of the program under the name of one the system loads later
+// (theming's, with the first window) is not loaded. Wine prefers its own builtin DLLs and
+// takes one from the program's folder only with a "native" override, given to this child.
+TEST_F(AgentExe, ADllPlantedBesideTheProgramIsNotLoaded)
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string planted = std::string(path, std::strrchr(path, '\\') + 1) + "planted.dll";
+    GetTempPathA(MAX_PATH, path);
+    const std::string dir = std::string(path) + "korvane-planted\\";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(bench::AgentExe().c_str(), (dir + "Korvane.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(planted.c_str(), (dir + "uxtheme.dll").c_str(), FALSE));
+    DeleteFileA((dir + "uxtheme.dll.loaded").c_str());
+    GetEnvironmentVariableA("WINEDLLOVERRIDES", path, MAX_PATH);
+    SetEnvironmentVariableA("WINEDLLOVERRIDES", "uxtheme=n");
+    bench::Plant("IPList_1", REG_SZ, "192.168.1.10");
+    bench::Process agent;
+    HWND hwnd = Start(agent, "192.168.1.10", dir + "Korvane.exe");
+    SetEnvironmentVariableA("WINEDLLOVERRIDES", path);
+    Close(agent, hwnd);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((dir + "uxtheme.dll.loaded").c_str()));
+    for (const char* name : {"Korvane.exe", "uxtheme.dll", "uxtheme.dll.loaded"})
+        DeleteFileA((dir + name).c_str());
+    RemoveDirectoryA(dir.c_str());
 }
 
 // Setting's autostart box checked in a copy whose folder the ANSI code page cannot spell:

@@ -126,36 +126,44 @@ TEST_F(Watch, TheLogTakesEveryUntrustedMoveAndEvery21stCycle)
     DeleteFileA(log.c_str());
 }
 
-constexpr int kLines = 3000;
+using WriteFileFn = BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
+WriteFileFn g_writeFile;
+bool g_otherWriting;
 
-DWORD WINAPI WriteLines(void*)
+// Another agent's whole line lands after this one opened the log and before it writes.
+BOOL WINAPI OtherLineFirst(HANDLE file, LPCVOID data, DWORD size, LPDWORD done, LPOVERLAPPED at)
 {
-    for (int i = 0; i < kLines; ++i)
+    if (!std::exchange(g_otherWriting, true)) {
         WriteActionLog();
-    return 0;
+        g_otherWriting = false;
+    }
+    return g_writeFile(file, data, size, done, at);
 }
 
-// Two agents (two sessions, or two users of one copy) append to one log at once.
-TEST_F(Watch, TwoWritersAtOnceLoseNoLineAndCutNone)
+// Two agents (two sessions, or two users of one copy) append to one log at once. The window
+// between one's open and its write is forced rather than raced for: under Wine two racing
+// writers lose lines either way, as Wine takes the end of the file just before its own
+// positioned write (Windows appends atomically for a handle that may only append).
+TEST_F(Watch, TwoAgentsWritingAtOnceLoseNoLineAndCutNone)
 {
     const std::string log = LogFile();
     DeleteFileA(log.c_str());
     g_recordLog = 1;
     lstrcpyA(g_currentAddress, "10.0.0.5");
-    HANDLE writers[] = {CreateThread(nullptr, 0, WriteLines, nullptr, 0, nullptr),
-                        CreateThread(nullptr, 0, WriteLines, nullptr, 0, nullptr)};
-    WaitForMultipleObjects(2, writers, TRUE, INFINITE);
-    CloseHandle(writers[0]);
-    CloseHandle(writers[1]);
+    void** slot = bench::ImportSlot("kernel32.dll", "WriteFile");
+    ASSERT_NE(nullptr, slot);
+    g_writeFile = reinterpret_cast<WriteFileFn>(
+        std::exchange(*slot, reinterpret_cast<void*>(OtherLineFirst)));
+    for (int round = 0; round < 3; ++round)
+        WriteActionLog();
+    *slot = reinterpret_cast<void*>(g_writeFile);
     const std::string lines = bench::ReadWholeFile(log);
-    int whole = 0;
-    for (size_t at = 0; at + 32 <= lines.size(); at += 32) {
+    ASSERT_EQ(6 * 32u, lines.size()) << lines;
+    for (size_t at = 0; at < lines.size(); at += 32) {
         std::string line = lines.substr(at, 32);
         std::replace_if(line.begin(), line.begin() + 19, ::isdigit, '0');
-        whole += line == "0000/00/00 00:00:00 IP:10.0.0.5\n";
+        EXPECT_EQ("0000/00/00 00:00:00 IP:10.0.0.5\n", line);
     }
-    EXPECT_EQ(2 * kLines * 32u, lines.size());
-    EXPECT_EQ(2 * kLines, whole);
     DeleteFileA(log.c_str());
 }
 
