@@ -83,27 +83,36 @@ TEST_F(AgentExe, ItLocksOnAMoveToAnUntrustedAddressAndNotAtATrustedOne)
 
 // A DLL planted beside a copy of the program under the name of one the system loads later
 // (theming's, with the first window) is not loaded. Wine prefers its own builtin DLLs and
-// takes one from the program's folder only with a "native" override, given to this child.
+// takes one from the program's folder only with a "native" override: one for this copy's
+// name alone (Wine reads the overrides from its Unix environment, which a child inherits
+// unchanged, and from the registry by program name).
 TEST_F(AgentExe, ADllPlantedBesideTheProgramIsNotLoaded)
 {
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     const std::string planted = std::string(path, std::strrchr(path, '\\') + 1) + "planted.dll";
     GetTempPathA(MAX_PATH, path);
-    const std::string dir = std::string(path) + "korvane-planted\\";
+    const std::string dir = std::string(path) + "korvane-planted\\", exe = dir + "Planted.exe";
     CreateDirectoryA(dir.c_str(), nullptr);
-    ASSERT_TRUE(CopyFileA(bench::AgentExe().c_str(), (dir + "Korvane.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(bench::AgentExe().c_str(), exe.c_str(), FALSE));
     ASSERT_TRUE(CopyFileA(planted.c_str(), (dir + "uxtheme.dll").c_str(), FALSE));
     DeleteFileA((dir + "uxtheme.dll.loaded").c_str());
-    GetEnvironmentVariableA("WINEDLLOVERRIDES", path, MAX_PATH);
-    SetEnvironmentVariableA("WINEDLLOVERRIDES", "uxtheme=n");
+    const char* wine[] = {"Software\\Wine\\AppDefaults\\Planted.exe",
+                          "Software\\Wine\\AppDefaults\\Planted.exe\\DllOverrides"};
+    HKEY overrides;
+    ASSERT_EQ(0, RegCreateKeyExA(HKEY_CURRENT_USER, wine[1], 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                 &overrides, nullptr));
+    RegSetValueExA(overrides, "uxtheme", 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7);
+    RegCloseKey(overrides);
     bench::Plant("IPList_1", REG_SZ, "192.168.1.10");
-    bench::Process agent;
-    HWND hwnd = Start(agent, "192.168.1.10", dir + "Korvane.exe");
-    SetEnvironmentVariableA("WINEDLLOVERRIDES", path);
-    Close(agent, hwnd);
+    {
+        bench::Process agent;
+        Close(agent, Start(agent, "192.168.1.10", exe));
+    }
+    RegDeleteKeyA(HKEY_CURRENT_USER, wine[1]);
+    RegDeleteKeyA(HKEY_CURRENT_USER, wine[0]);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((dir + "uxtheme.dll.loaded").c_str()));
-    for (const char* name : {"Korvane.exe", "uxtheme.dll", "uxtheme.dll.loaded"})
+    for (const char* name : {"Planted.exe", "uxtheme.dll", "uxtheme.dll.loaded"})
         DeleteFileA((dir + name).c_str());
     RemoveDirectoryA(dir.c_str());
 }
