@@ -97,20 +97,16 @@ TEST_F(AgentExe, ADllPlantedBesideTheProgramIsNotLoaded)
     ASSERT_TRUE(CopyFileA(bench::AgentExe().c_str(), exe.c_str(), FALSE));
     ASSERT_TRUE(CopyFileA(planted.c_str(), (dir + "uxtheme.dll").c_str(), FALSE));
     DeleteFileA((dir + "uxtheme.dll.loaded").c_str());
-    const char* wine[] = {"Software\\Wine\\AppDefaults\\Planted.exe",
-                          "Software\\Wine\\AppDefaults\\Planted.exe\\DllOverrides"};
-    HKEY overrides;
-    ASSERT_EQ(0, RegCreateKeyExA(HKEY_CURRENT_USER, wine[1], 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                 &overrides, nullptr));
-    RegSetValueExA(overrides, "uxtheme", 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7);
-    RegCloseKey(overrides);
+    const char* wine[] = {"Software\\Wine\\AppDefaults\\Planted.exe\\DllOverrides",
+                          "Software\\Wine\\AppDefaults\\Planted.exe"};
+    bench::Plant("uxtheme", REG_SZ, std::string("native", 7), wine[0]);
     bench::Plant("IPList_1", REG_SZ, "192.168.1.10");
     {
         bench::Process agent;
         Close(agent, Start(agent, "192.168.1.10", exe));
     }
-    RegDeleteKeyA(HKEY_CURRENT_USER, wine[1]);
-    RegDeleteKeyA(HKEY_CURRENT_USER, wine[0]);
+    for (const char* key : wine)
+        RegDeleteKeyA(HKEY_CURRENT_USER, key);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((dir + "uxtheme.dll.loaded").c_str()));
     for (const char* name : {"Planted.exe", "uxtheme.dll", "uxtheme.dll.loaded"})
         DeleteFileA((dir + name).c_str());
