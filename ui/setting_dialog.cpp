@@ -157,8 +157,7 @@ INT_PTR OnAddClicked(HWND hwnd)
         SendDlgItemMessageA(hwnd, IDC_TRUSTED_LIST, LB_ADDSTRING, 0,
                             reinterpret_cast<LPARAM>(g_currentAddress));
     ApplyListButtonRule(hwnd);
-    // TRUE: the system gives the focus to the first tab stop, so the keyboard works at once.
-    return TRUE;
+    return FALSE;
 }
 
 INT_PTR OnDeleteClicked(HWND hwnd)
@@ -167,8 +166,7 @@ INT_PTR OnDeleteClicked(HWND hwnd)
     if (selected != LB_ERR)
         SendDlgItemMessageA(hwnd, IDC_TRUSTED_LIST, LB_DELETESTRING, selected, 0);
     ApplyListButtonRule(hwnd);
-    // TRUE: the system gives the focus to the first tab stop, so the keyboard works at once.
-    return TRUE;
+    return FALSE;
 }
 
 // Stores the list in its sort order. WriteTrustedList drops empty entries (Add puts one in
