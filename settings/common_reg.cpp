@@ -86,10 +86,12 @@ bool WriteText(HKEY key, const char* name, const char* text, int length)
                           static_cast<DWORD>(length)) == ERROR_SUCCESS;
 }
 
-// Reads a REG_SZ value into buffer and always leaves it terminated. A value of another
-// type, or a text that does not fit the buffer together with its terminator, counts as
-// absent (false, empty text). The system adds a terminator only when there is room, and
-// a failed query may leave anything in the buffer, so the terminator is ours to set.
+// Reads a text value into buffer and always leaves it terminated. REG_EXPAND_SZ is text as
+// much as REG_SZ (registry tools and policies write either) and is taken as it stands,
+// nothing expanded. A value of another type, or a text that does not fit the buffer
+// together with its terminator, counts as absent (false, empty text). The system adds a
+// terminator only when there is room, and a failed query may leave anything in the
+// buffer, so the terminator is ours to set.
 bool ReadText(HKEY key, const char* name, char* buffer, DWORD size)
 {
     ZeroMemory(buffer, size);
@@ -97,7 +99,7 @@ bool ReadText(HKEY key, const char* name, char* buffer, DWORD size)
     DWORD n = size;
     bool ok = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &n) ==
                   ERROR_SUCCESS &&
-              type == REG_SZ && n <= size;
+              (type == REG_SZ || type == REG_EXPAND_SZ) && n <= size;
     if (ok && n == size)
         ok = std::memchr(buffer, '\0', size) != nullptr; // full: a zero must end the text
     if (!ok) {
@@ -209,6 +211,11 @@ int CCommonReg::ReadSetting(SettingKind kind, char* textOut, int* flagOut)
         return -1;
     if (textOut)
         lstrcpyA(textOut, text);
+    // For the pass code the flag tells whether the value exists at all, whatever it holds:
+    // an empty text alone cannot tell an unreadable code from none.
+    if (kind == SETTING_PASS_CODE)
+        number = RegQueryValueExA(settings.Get(), kPassCodeValue, nullptr, nullptr, nullptr,
+                                  nullptr) == ERROR_SUCCESS;
     if (flagOut)
         *flagOut = number == 1 ? 1 : 0;
     return 0;

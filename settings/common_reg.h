@@ -33,6 +33,8 @@ class CCommonReg {
     int SetAutoStart(int on);
     int IsAutoStart(); // 1 when the Run value exists, else 0
     int WriteSetting(SettingKind kind, const char* text, int value);
+    // textOut gets the pass code text (empty when absent or not readable as text); flagOut
+    // the flag for kinds 1-9, and for SETTING_PASS_CODE 1 when "AppDirectory" exists.
     int ReadSetting(SettingKind kind, char* textOut, int* flagOut);
     int WriteListEntry(int slot, const char* text);
     int ReadListEntry(int slot, char* textOut);

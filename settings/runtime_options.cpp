@@ -31,18 +31,20 @@ int LoadSettings()
     LoadSwitch(store, SETTING_COMPUTER_LOCK, text, g_computerLock);
     LoadSwitch(store, SETTING_QUICK_CLICK, text, g_quickClick);
     LoadSwitch(store, SETTING_IP_LIST, text, g_recordLog);
-    // A stored code too long for g_passCode is ignored, as any text too long for its
-    // buffer is: cut short it would be a code nobody chose, and nobody could type it.
-    int flag = 0;
-    if (store.ReadSetting(SETTING_PASS_CODE, text, &flag) == 0 && lstrlenA(text) < kPassCodeSize)
-        lstrcpyA(g_passCode, text);
+    // A stored code that cannot be used (not text, no terminator, too long for g_passCode,
+    // empty) leaves the empty code, which opens nothing: falling back to the default would
+    // open the gate with the code printed in the guide. Cut short it would be a code nobody
+    // chose.
+    int exists = 0;
+    if (store.ReadSetting(SETTING_PASS_CODE, text, &exists) == 0 && exists == 1)
+        lstrcpyA(g_passCode, lstrlenA(text) < kPassCodeSize ? text : "");
     return 1;
 }
 
 void LoadRuntimeOptions()
 {
+    // The default holds only while no code is stored at all. It lives in memory only; the
+    // Setting dialog's OK stores whatever code it shows.
+    lstrcpyA(g_passCode, kDefaultPassCode);
     LoadSettings();
-    // The default lives in memory only; the Setting dialog's OK stores whatever code it shows.
-    if (g_passCode[0] == '\0')
-        lstrcpyA(g_passCode, kDefaultPassCode);
 }

@@ -11,7 +11,9 @@ extern int g_recordLog;
 extern char g_passCode[kPassCodeSize];
 
 // Loads the four switches and the pass code from the store; absent values keep theirs.
+// A stored code that is not usable text makes the code empty, which the PassCode dialog
+// never accepts.
 int LoadSettings();
 
-// The start-up load: LoadSettings, then the default pass code when none is stored.
+// The start-up load: the default pass code, then LoadSettings.
 void LoadRuntimeOptions();

@@ -187,9 +187,11 @@ void User::Idle(HWND modal, bool menu)
         const bool centred = menu || box || // boxes place themselves
                              (std::abs(r.left + r.right - GetSystemMetrics(SM_CXSCREEN)) <= 1 &&
                               std::abs(r.top + r.bottom - GetSystemMetrics(SM_CYSCREEN)) <= 1);
+        const bool typing =
+            IsChild(modal, GetFocus()) && GetDlgCtrlID(GetFocus()) == IDC_PASSCODE_EDIT;
         seen_ += std::string(seen_.empty() ? "" : "|") + (centred ? "" : "~") +
                  (box && !Owns(GetWindow(modal, GW_OWNER)) ? "^" : "") + caption +
-                 (box ? Buttons(modal) : "");
+                 (box ? Buttons(modal) : "") + (typing ? "*" : "");
         if (box) {
             char text[512] = {};
             GetDlgItemTextA(modal, 0xFFFF, text, sizeof text);

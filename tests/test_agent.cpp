@@ -1,5 +1,7 @@
 // The real Korvane.exe as a child process: one copy at a time, a clean end, and the lock
 // on a move to an untrusted address.
+#include <cstring>
+
 #include "agent/agent.h"
 #include "agent/agent_command.h"
 #include "settings/runtime_options.h"
@@ -20,10 +22,10 @@ class AgentExe : public ::testing::Test {
     void TearDown() override { bench::ClearRegistry(); }
     // Starts Korvane.exe and returns its window once the start is over, its first cycle
     // included: the agent answers a sent message only from its message loop.
-    HWND Start(bench::Process& agent, const char* address)
+    HWND Start(bench::Process& agent, const char* address, std::string exe = bench::AgentExe())
     {
         bench::SetResolverAnswer({address});
-        EXPECT_TRUE(agent.Start("\"" + bench::AgentExe() + "\""));
+        EXPECT_TRUE(agent.Start("\"" + exe + "\""));
         HWND hwnd = bench::AgentWindow(agent.info.dwProcessId);
         DWORD_PTR result;
         EXPECT_TRUE(SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, kStartMs, &result));
@@ -95,6 +97,38 @@ TEST_F(AgentExeEnd, RemovesTheIconAndFreesTheNameBeforeTheProcessEnds)
     EXPECT_EQ(STILL_ACTIVE, copy.Wait(3000)); // a copy that finds the name taken ends at once
     PostMessageA(bench::AgentWindow(copy.info.dwProcessId), WM_CLOSE, 0, 0);
     EXPECT_EQ(0u, copy.Wait(kStartMs));
+}
+
+// A DLL planted beside a copy of the program under the name of one the system loads later
+// (theming's, with the first window) is not loaded. Wine prefers its own builtin DLLs and
+// takes one from the program's folder only with a "native" override: one for this copy's
+// name alone (Wine reads the overrides from its Unix environment, which a child inherits
+// unchanged, and from the registry by program name).
+TEST_F(AgentExe, ADllPlantedBesideTheProgramIsNotLoaded)
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string planted = std::string(path, std::strrchr(path, '\\') + 1) + "planted.dll";
+    GetTempPathA(MAX_PATH, path);
+    const std::string dir = std::string(path) + "korvane-planted\\", exe = dir + "Planted.exe";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(bench::AgentExe().c_str(), exe.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(planted.c_str(), (dir + "uxtheme.dll").c_str(), FALSE));
+    DeleteFileA((dir + "uxtheme.dll.loaded").c_str());
+    const char* wine[] = {"Software\\Wine\\AppDefaults\\Planted.exe\\DllOverrides",
+                          "Software\\Wine\\AppDefaults\\Planted.exe"};
+    bench::Plant("uxtheme", REG_SZ, std::string("native", 7), wine[0]);
+    bench::Plant("IPList_1", REG_SZ, "192.168.1.10");
+    {
+        bench::Process agent;
+        Close(agent, Start(agent, "192.168.1.10", exe));
+    }
+    for (const char* key : wine)
+        RegDeleteKeyA(HKEY_CURRENT_USER, key);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((dir + "uxtheme.dll.loaded").c_str()));
+    for (const char* name : {"Planted.exe", "uxtheme.dll", "uxtheme.dll.loaded"})
+        DeleteFileA((dir + name).c_str());
+    RemoveDirectoryA(dir.c_str());
 }
 
 // Setting's autostart box checked in a copy whose folder the ANSI code page cannot spell:

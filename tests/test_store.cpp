@@ -43,13 +43,16 @@ TEST_F(Store, TextsAtTheBufferBoundariesComeBackWholeAndTerminatedOrNotAtAll)
         size_t length, zero;
         bool found;
     } rows[] = {
-        {"IPList_1", REG_SZ, 255, 0, true},           {"IPList_1", REG_SZ, 255, 1, true},
-        {"IPList_1", REG_SZ, 256, 0, false},          {"IPList_1", REG_SZ, 256, 1, false},
-        {"IPList_1", REG_SZ, 257, 0, false},          {"IPList_1", REG_SZ, 100000, 1, false},
-        {"IPList_1", REG_BINARY, 8, 1, false},        {"AppDirectory", REG_SZ, 2047, 0, true},
-        {"AppDirectory", REG_SZ, 2047, 1, true},      {"AppDirectory", REG_SZ, 2048, 0, false},
-        {"AppDirectory", REG_SZ, 2048, 1, false},     {"AppDirectory", REG_SZ, 2049, 1, false},
-        {"AppDirectory", REG_EXPAND_SZ, 4, 1, false}, {"AppDirectory", REG_SZ, 256, 1, true},
+        {"IPList_1", REG_SZ, 255, 0, true},        {"IPList_1", REG_SZ, 255, 1, true},
+        {"IPList_1", REG_SZ, 256, 0, false},       {"IPList_1", REG_SZ, 256, 1, false},
+        {"IPList_1", REG_SZ, 257, 0, false},       {"IPList_1", REG_SZ, 100000, 1, false},
+        {"IPList_1", REG_BINARY, 8, 1, false},     {"IPList_1", REG_EXPAND_SZ, 255, 0, true},
+        {"AppDirectory", REG_SZ, 2047, 0, true},   {"AppDirectory", REG_SZ, 2047, 1, true},
+        {"AppDirectory", REG_SZ, 2048, 0, false},  {"AppDirectory", REG_SZ, 2048, 1, false},
+        {"AppDirectory", REG_SZ, 2049, 1, false},  {"AppDirectory", REG_EXPAND_SZ, 4, 1, true},
+        {"AppDirectory", REG_SZ, 255, 1, true},    {"AppDirectory", REG_SZ, 256, 1, true},
+        {"AppDirectory", REG_SZ, 300, 0, true},    {"AppDirectory", REG_SZ, 0, 1, true},
+        {"AppDirectory", REG_BINARY, 4, 0, false}, {"AppDirectory", REG_DWORD, 4, 0, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(&row - rows);
@@ -64,11 +67,12 @@ TEST_F(Store, TextsAtTheBufferBoundariesComeBackWholeAndTerminatedOrNotAtAll)
         EXPECT_EQ(list && !row.found ? -1 : 0, result);
         const std::string expected = row.found ? sevens.substr(0, row.length) : "";
         EXPECT_EQ(list && !row.found ? "<untouched>" : expected, Left(buffer, size));
-        // The start-up load takes a readable code shorter than its 256 bytes, else the default.
-        lstrcpyA(g_passCode, "");
+        EXPECT_EQ(list ? 7 : 1, flag); // the code's flag: it exists, readable or not
+        // The start-up load takes a readable code shorter than its 256 bytes; any other stored
+        // code leaves the empty one that opens nothing; only no code at all gives the default.
+        lstrcpyA(g_passCode, "x");
         LoadRuntimeOptions();
-        EXPECT_STREQ(!list && row.found && row.length < 256 ? expected.c_str() : kDefaultPassCode,
-                     g_passCode);
+        EXPECT_EQ(list ? kDefaultPassCode : row.length < 256 ? expected : "", g_passCode);
         bench::ClearRegistry();
     }
 }

@@ -14,7 +14,8 @@ namespace {
 using bench::Step;
 
 // Easy PC Lock, Quick Lock, a verdict left over, the message (a command or a tray click) and
-// its parameter, how the user answers, what showed, locks, whether the agent runs on
+// its parameter, how the user answers, what showed, locks, whether the agent runs on, and a
+// type the code "8306" is stored as before the start-up load (none: no code)
 struct Command {
     int computerLock, quickClick, passOk;
     UINT message;
@@ -23,12 +24,17 @@ struct Command {
     const char* seen;
     int locks;
     bool alive;
+    DWORD stored = REG_NONE;
 };
 class Commands : public bench::Agent, public ::testing::WithParamInterface<Command> {};
 
 TEST_P(Commands, EachOpensWhatItMayOnceAndOnlyTheRightCodeGetsThrough)
 {
     const Command& row = GetParam();
+    if (row.stored != REG_NONE) {
+        bench::Plant("AppDirectory", row.stored, kDefaultPassCode);
+        LoadRuntimeOptions();
+    }
     g_computerLock = row.computerLock;
     g_quickClick = row.quickClick;
     g_passOk = row.passOk;
@@ -50,18 +56,18 @@ INSTANTIATE_TEST_SUITE_P(
     Ui, Commands,
     ::testing::ValuesIn(std::vector<Command>{
         // clang-format off
-    {0, 0, 0, kCommand, CMD_SETTING, {{"PassCode", "1234:1"}}, "PassCode", 0, true},
-    {0, 0, 0, kCommand, CMD_SETTING, {{"PassCode", "08306:1"}}, "PassCode", 0, true},
-    {0, 0, 0, kCommand, CMD_SETTING, {{"PassCode", "8306:2"}}, "PassCode", 0, true},
+    {0, 0, 0, kCommand, CMD_SETTING, {{"PassCode", "1234:1"}}, "PassCode*", 0, true},
+    {0, 0, 0, kCommand, CMD_SETTING, {{"PassCode", "08306:1"}}, "PassCode*", 0, true},
+    {0, 0, 0, kCommand, CMD_SETTING, {{"PassCode", "8306:2"}}, "PassCode*", 0, true},
     {0, 0, 0, kCommand, CMD_SETTING, {{"PassCode", "command 2"}, code, cancel},
-     "PassCode|Setting", 0, true},
+     "PassCode*|Setting", 0, true},
     {0, 0, 0, kCommand, CMD_SETTING, {code, {"Setting", "command 2"}, code, cancel},
-     "PassCode|Setting|PassCode", 0, true},
+     "PassCode*|Setting|PassCode*", 0, true},
     {0, 0, 1, kCommand, CMD_SETTING, {{"PassCode", "command 5"}, {"PassCode", "1234:1"}},
-     "PassCode", 0, true},
-    {0, 0, 0, kCommand, CMD_EXIT, {{"PassCode", "8306:2"}}, "PassCode", 0, true},
-    {0, 0, 0, kCommand, CMD_EXIT, {{"PassCode", "esc"}}, "PassCode", 0, true},
-    {0, 0, 0, kCommand, CMD_EXIT, {code}, "PassCode", 0, false},
+     "PassCode*", 0, true},
+    {0, 0, 0, kCommand, CMD_EXIT, {{"PassCode", "8306:2"}}, "PassCode*", 0, true},
+    {0, 0, 0, kCommand, CMD_EXIT, {{"PassCode", "esc"}}, "PassCode*", 0, true},
+    {0, 0, 0, kCommand, CMD_EXIT, {code}, "PassCode*", 0, false},
     {0, 0, 0, kCommand, CMD_ABOUT, {{"Version", "command 3"}, ok}, "Version Info", 0, true},
     {0, 0, 0, kCommand, CMD_ABOUT, {{"Version", "esc"}}, "Version Info", 0, true},
     {0, 0, 0, kCommand, CMD_COMPUTER_LOCK, {}, "", 0, true},
@@ -71,6 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
     {1, 1, 0, kTray, WM_LBUTTONDBLCLK, {}, "", 1, true},
     {0, 0, 0, kTray, WM_RBUTTONUP, {{"menu", ""}}, "menu6g", 0, true},
     {1, 1, 0, kTray, WM_RBUTTONUP, {{"menu", ""}}, "menu6d", 0, true},
+    {0, 0, 0, kCommand, CMD_SETTING, {code}, "PassCode*", 0, true, REG_BINARY},
+    {0, 0, 0, kCommand, CMD_EXIT, {{"PassCode", ":1"}}, "PassCode*", 0, true, REG_BINARY},
         // clang-format on
     }));
 

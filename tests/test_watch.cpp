@@ -6,6 +6,7 @@
 #include "agent/agent.h"
 #include "settings/runtime_options.h"
 #include "tests/harness.h"
+#include "watch/action_log.h"
 #include "watch/address_lookup.h"
 #include "watch/change_watch.h"
 #include "watch/check_cycle.h"
@@ -95,7 +96,24 @@ INSTANTIATE_TEST_SUITE_P(
         // clang-format on
     }));
 
-TEST_F(Watch, TheLogTakesEveryUntrustedMoveAndEvery21stCycle)
+using WriteFileFn = BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
+WriteFileFn g_writeFile;
+bool g_otherWriting;
+
+// Another agent's (two sessions, or two users of one copy) whole line lands after this one
+// opened the log and before it writes. The window is forced rather than raced for: under
+// Wine racing writers lose lines either way, as Wine takes the end of the file just before
+// its own positioned write (Windows appends atomically for a handle that may only append).
+BOOL WINAPI OtherLineFirst(HANDLE file, LPCVOID data, DWORD size, LPDWORD done, LPOVERLAPPED at)
+{
+    if (!std::exchange(g_otherWriting, true)) {
+        WriteActionLog();
+        g_otherWriting = false;
+    }
+    return g_writeFile(file, data, size, done, at);
+}
+
+TEST_F(Watch, TheLogTakesEveryUntrustedMoveAndEvery21stCycleAndLosesNoOtherAgentsLine)
 {
     // Next to the program, not in the current directory.
     char program[MAX_PATH];
@@ -117,11 +135,17 @@ TEST_F(Watch, TheLogTakesEveryUntrustedMoveAndEvery21stCycle)
         Cycle({"10.0.0.5"});
     EXPECT_EQ(64u, bench::ReadWholeFile(log).size());
     Cycle({"10.0.0.5"}); // cycle 42
+    void** slot = bench::ImportSlot("kernel32.dll", "WriteFile");
+    ASSERT_NE(nullptr, slot);
+    g_writeFile = reinterpret_cast<WriteFileFn>(
+        std::exchange(*slot, reinterpret_cast<void*>(OtherLineFirst)));
+    WriteActionLog(); // and another agent's line meanwhile
+    *slot = reinterpret_cast<void*>(g_writeFile);
     SYSTEMTIME now;
     GetLocalTime(&now);
     const std::string lines = bench::ReadWholeFile(log);
-    ASSERT_EQ(96u, lines.size()) << lines;
-    for (size_t at : {0, 32, 64}) {
+    ASSERT_EQ(160u, lines.size()) << lines;
+    for (size_t at = 0; at < lines.size(); at += 32) {
         EXPECT_EQ(std::to_string(now.wYear) + "/", lines.substr(at, 5));
         EXPECT_EQ(" IP:10.0.0.5\n", lines.substr(at + 19, 13));
     }

@@ -13,6 +13,8 @@ namespace {
 INT_PTR OnPassCodeInit(HWND hwnd)
 {
     CenterDialog(hwnd);
+    // Typing goes straight into the code box; FALSE because the focus is set here.
+    SetFocus(GetDlgItem(hwnd, IDC_PASSCODE_EDIT));
     return FALSE;
 }
 
@@ -22,8 +24,9 @@ INT_PTR OnPassCodeOk(HWND hwnd)
     SendDlgItemMessageA(hwnd, IDC_PASSCODE_EDIT, WM_GETTEXT, kPassCodeSize - 1,
                         reinterpret_cast<LPARAM>(typed));
     // Texts, not numbers: "08306" is not "8306". strcmp, not lstrcmpA, which compares
-    // linguistically rather than byte for byte.
-    const bool equal = std::strcmp(typed, g_passCode) == 0;
+    // linguistically rather than byte for byte. An empty code in force is a stored code
+    // that could not be used: nothing opens until the value is fixed or deleted.
+    const bool equal = g_passCode[0] != '\0' && std::strcmp(typed, g_passCode) == 0;
     EndDialog(hwnd, IDOK);
     g_passOk = equal ? 1 : 0;
     return equal ? TRUE : FALSE;

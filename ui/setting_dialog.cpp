@@ -107,7 +107,8 @@ INT_PTR OnSettingInit(HWND hwnd)
         SendDlgItemMessageA(hwnd, IDC_TRUSTED_LIST, LB_ADDSTRING, 0,
                             reinterpret_cast<LPARAM>(list.entries[i]));
     ApplyListButtonRule(hwnd);
-    return FALSE;
+    // TRUE: the system gives the focus to the first tab stop, so the keyboard works at once.
+    return TRUE;
 }
 
 INT_PTR OnDebugBoxClicked(HWND hwnd)

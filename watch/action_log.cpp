@@ -45,15 +45,16 @@ int WriteActionLog()
 
     // Opened and closed for every line, shared, so others may read the log meanwhile.
     // A log that cannot be written, or whose path does not fit, loses the line silently.
+    // Append access only: the system puts every write at the end as one step, so two agents
+    // (two sessions, or several users of one copy) cannot land on the same end and overwrite
+    // each other's lines, as a seek followed by a write can.
     wchar_t path[MAX_PATH];
     if (!LogPath(path))
         return 1;
-    HANDLE file =
-        CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 1;
-    SetFilePointer(file, 0, nullptr, FILE_END);
     DWORD written = 0;
     WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr);
     CloseHandle(file);

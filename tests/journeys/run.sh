@@ -40,15 +40,15 @@ click_control() { # template_w template_h x y w h
 # Keys go to the X focus, which no window manager moves here: the agent's window takes it.
 keys() { xdotool search --onlyvisible --classname '^korvane\.exe$' windowfocus && xdotool "$@"; }
 open_menu() { xdotool mousemove "$ICON_X" "$ICON_Y" click 3 && poll 5 window '#32768' ''; }
-# From the open menu, an item and its PassCode prompt answered: Exit is the last item, Setting
-# the one whose picture has the settings page's red band.
+# From the open menu, an item and its PassCode prompt answered with keys alone, as a new user
+# would: the code typed straight away, then Enter. Exit is the last item, Setting the one
+# whose picture has the settings page's red band.
 with_code() { # Setting|Exit code
   local y=$((WIN[3] - 12))
   [[ $1 == Exit ]] || { colour_box '#FF0000' $((WIN[2] - WIN[0])) $((WIN[3] - WIN[1])) \
     "${WIN[0]}" "${WIN[1]}" && y=$((BOX[3] + BOX[1] / 2)); } || return
   xdotool mousemove $(((WIN[0] + WIN[2]) / 2)) "$y" click 1 && poll 5 window '#32770' PassCode &&
-    click_control 170 54 79 7 84 12 && keys type --delay 50 "$2" &&
-    click_control 170 54 57 33 50 14 && poll 5 gone window '#32770' PassCode
+    keys type --delay 50 "$2" && keys key Return && poll 5 gone window '#32770' PassCode
 }
 
 resolve_to() { printf '127.0.0.1\tlocalhost\n%s\tKORVANE-BENCH\n' "$1" >"$HOSTS"; }
