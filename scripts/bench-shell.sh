@@ -5,7 +5,9 @@
 # Everything it starts is stopped when the command ends, whatever its result.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${KORVANE_BUILD:-$root/build}
+. "$root/scripts/wine-env.sh"
+# The product's own build, or its x86-64 twin where 32-bit programs cannot run.
+build=$(wine_env_bench_build "${KORVANE_BUILD:-$root/build}")
 
 if [[ -z "${KORVANE_IN_BENCH:-}" ]]; then
   export KORVANE_IN_BENCH=1
@@ -22,7 +24,6 @@ printf 'multi on\n' > "$bench/host.conf"
 mount --bind "$bench/hosts" /etc/hosts
 mount --bind "$bench/host.conf" /etc/host.conf
 
-. "$root/scripts/wine-env.sh"
 # KORVANE_BENCH_PREFIX names another prefix under the build folder (the screenshots' own).
 wine_env_init "$build/${KORVANE_BENCH_PREFIX:-test-prefix}"
 trap wine_env_stop EXIT

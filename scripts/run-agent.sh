@@ -9,6 +9,8 @@ build=${KORVANE_BUILD:-$root/build}
 "$root/scripts/build.sh"
 
 . "$root/scripts/wine-env.sh"
+# Where 32-bit programs cannot run, the x86-64 twin of the same sources (scripts/build.sh).
+build=$(wine_env_bench_build "$build")
 wine_env_init "$build/run-prefix"
 trap wine_env_stop EXIT
 trap 'exit 130' INT TERM  # Ctrl+C still runs the clean-up above

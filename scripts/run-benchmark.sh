@@ -8,4 +8,6 @@ build=${KORVANE_BUILD:-$root/build}
 
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" -DKORVANE_TESTS=ON
+. "$root/scripts/wine-env.sh"
+build=$(wine_env_bench_build "$build")
 exec "$root/scripts/bench-shell.sh" "$root/scripts/wine-test.sh" "$build/benchmark/korvane_benchmark.exe" "$@"

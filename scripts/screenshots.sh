@@ -24,6 +24,8 @@ if [[ "${1:-}" != --inside ]]; then
 fi
 
 # --- inside the bench, with the prefix of its own ---
+. "$root/scripts/wine-env.sh"
+build=$(wine_env_bench_build "$build")
 shots=$build/shots
 mkdir -p "$shots"
 # The Setting dialog shows this address (the hosts file is rewritten in place).

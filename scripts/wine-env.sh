@@ -1,8 +1,39 @@
-# Sourced by the run and test scripts: a private 32-bit Wine prefix and an X display.
+# Sourced by the run and test scripts: a private Wine prefix and an X display.
 # Everything started here is stopped by wine_env_stop, by process id or prefix only.
+
+# True when this kernel runs 32-bit Linux programs, as wine32 is. A kernel booted with
+# ia32_emulation=off refuses them; there the bench runs the same sources built for x86-64
+# under 64-bit Wine instead (wine_env_bench_build).
+runs_32bit() {
+  # The smallest 32-bit program: exit(42) through int 0x80.
+  local probe rc=0
+  probe=$(mktemp)
+  printf '\177ELF\1\1\1\0\0\0\0\0\0\0\0\0\2\0\3\0\1\0\0\0\124\200\4\10\64\0\0\0\0\0\0\0\0\0\0\0\64\0\40\0\1\0\0\0\0\0\0\0\1\0\0\0\0\0\0\0\0\200\4\10\0\200\4\10\140\0\0\0\140\0\0\0\5\0\0\0\0\20\0\0\270\1\0\0\0\273\52\0\0\0\315\200' >"$probe"
+  chmod +x "$probe"
+  "$probe" 2>/dev/null || rc=$?
+  rm -f "$probe"
+  ((rc == 42))
+}
+
+# The build the bench runs: the product's own (i686) where 32-bit programs run, else its
+# x86-64 twin in <build>/x64 (scripts/build.sh makes it).
+wine_env_bench_build() {  # $1 = build folder
+  if runs_32bit; then echo "$1"; else echo "$1/x64"; fi
+}
 
 wine_env_init() {  # $1 = prefix folder
   export WINEPREFIX=$1 WINEARCH=win32
+  if ! runs_32bit; then
+    # Debian's wine scripts start wine32 whenever it is installed: point them at wine64.
+    WINEARCH=win64
+    local bin=$1.bin
+    mkdir -p "$bin"
+    for name in wine wine-stable; do
+      printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$bin/$name"
+      chmod +x "$bin/$name"
+    done
+    export PATH=$bin:$PATH WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
+  fi
   export WINEDEBUG=${WINEDEBUG:--all}
   # No Mono or Gecko prompts when the prefix is made; the agent needs neither.
   export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}

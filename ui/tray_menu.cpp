@@ -35,7 +35,8 @@ constexpr int kCaptionGap = 4;    // between picture and caption
 constexpr int kCaptionBottom = 4; // text cell's bottom above the item's bottom edge
 constexpr int kExtraWidth = 30;   // added to the caption's extent
 constexpr int kExtraHeight = 3;   // added to the picture's height
-constexpr UINT kMenuItemInfoSize = 48;
+constexpr UINT kMenuItemInfoSize = sizeof(MENUITEMINFOA);
+static_assert(sizeof(void*) != 4 || kMenuItemInfoSize == 48, "the 48-byte record on 32-bit");
 
 // Scoped GDI handles: each releases what it holds on every way out of the drawing code.
 class WindowDC {

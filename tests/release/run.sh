@@ -24,7 +24,7 @@ stop_agent() { # the one in this prefix, by its process id
   p=$(winedbg --command "info proc" 2>/dev/null | awk '$NF == "\047Korvane.exe\047" {print $1}')
   [[ -z "$p" ]] || quiet wine taskkill /pid $((16#$p)) /f
 }
-release=(cmake -DSOURCE="$src" -DEXE="$build/Korvane.exe" -P "$src/cmake/release.cmake")
+release=(cmake -DSOURCE="$src" -DEXE="$build/Korvane.exe" -DMSI_ARCH="$([[ $WINEARCH == win64 ]] && echo x64 || echo x86)" -P "$src/cmake/release.cmake")
 
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 app="$(win echo %LOCALAPPDATA%)\\Programs\\Korvane"
