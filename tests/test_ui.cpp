@@ -73,6 +73,23 @@ TEST_F(Ui, EachCommandOpensWhatItMayOnceAndOnlyTheRightCodeGetsThrough)
     }
 }
 
+// Asked to close (a sign-out, or the installer as Restart Manager asks), the agent agrees and
+// ends only when the session really ends: window and icon gone, a quit posted.
+TEST_F(Ui, ItAgreesToCloseAndEndsOnlyWhenTheSessionEnds)
+{
+    for (WPARAM ending : {FALSE, TRUE}) {
+        StartAt({});
+        EXPECT_EQ(TRUE, SendMessageA(hwnd_, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP));
+        SendMessageA(hwnd_, WM_ENDSESSION, ending, ENDSESSION_CLOSEAPP);
+        MSG quit;
+        EXPECT_EQ(!ending, IsWindow(hwnd_) != FALSE) << ending;
+        EXPECT_EQ(!ending, bench::TrayIconExists(hwnd_)) << ending;
+        EXPECT_EQ(ending != 0, PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0);
+        TearDown();
+        SetUp();
+    }
+}
+
 // "ComputerLock QuickClick IP_list DEBUG_chk AppDirectory IPList_1..3 Run", "-" for absent.
 std::string State()
 {
