@@ -47,17 +47,24 @@ entries() { # the release number of each Korvane entry in Apps & features
 }
 settings() { win reg query 'HKCU\SOFTWARE\Tessmark\Korvane' | grep -c 'IPList_\|AppDirectory'; }
 cleanup() { # what a failure left behind
-  stop_agent; msi /x "$rel"; msi /x old; msi /x new; rm -rf "$dir"; rmdir "${dir%/Korvane}" 2>/dev/null
-  wreg delete "$run_key" /v Korvane.EXE /f; wreg delete 'HKCU\SOFTWARE\Tessmark' /f
+  stop_agent; [[ -z "$(entries)" ]] || for f in "$rel" old new; do msi /x "$f"; done
+  rm -rf "$dir"; rmdir "${dir%/Korvane}" 2>/dev/null
+  quiet wine cmd /c "reg delete $run_key /v Korvane.EXE /f & reg delete HKCU\SOFTWARE\Tessmark /f"
   printf '127.0.0.1\tlocalhost\n' >"$hosts"
 }
 trap cleanup EXIT
 rm -rf "$out" && mkdir -p "$out" && cd "$out" || exit 1
 export KORVANE_LOCK_RECORD="Z:${out//\//\\}\\locks.txt"
 # An older release, and a newer one whose program differs in its bytes (Windows and Wine
-# ignore what follows the image), so a program left in place would show.
+# ignore what follows the image), so a program left in place would show. The builds the
+# later checks need are made meanwhile.
 cp "$build/Korvane.exe" newer.exe && echo newer >>newer.exe
-release old 1.0.9 && release new 1.2.0 "$out/newer.exe"
+release old 1.0.9 &
+old_built=$!
+(release new 1.2.0 "$out/newer.exe"; release again "$version"
+ quiet openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=throwaway -keyout key.pem -out cert.pem
+ KORVANE_SIGN_CERT=$out/cert.pem KORVANE_SIGN_KEY=$out/key.pem release signed "$version") &
+builds=$!
 
 echo "== the MSI without AUTOSTART"
 msi /i "$rel"
@@ -66,6 +73,7 @@ check "a Start-menu shortcut" test -f "$lnk"
 check "an Apps & features entry" wreg query "$arp_key"
 check "no Run value" test -z "$(run_value)"
 # Wine's installer does not show the message, which Windows logs and shows: the tables say it.
+wait $old_built
 check "an older release is refused and leaves this one" eval '! msi /i old && [[ $(entries) == $version ]]'
 downgrade() { msiinfo export "$rel/Korvane.msi" "$1" | tr -d '\r' | grep -qP "$2"; }
 check "by its launch condition" downgrade LaunchCondition '^NOT WIX_DOWNGRADE_DETECTED\tA newer release'
@@ -90,6 +98,7 @@ check "it logged the move" wait_for 5 grep -q "IP:10.99.0.1" "$dir/appAction.log
 check "not at the listed address" test "$(grep -c "IP:$listed\$" "$dir/appAction.log")" == 0
 check "one lock in all" test "$(wc -l <locks.txt)" == 1
 before=$(agent_pid) kept="$(run_value) $(settings)"
+wait $builds
 check "the upgrade needs no restart (exit 0)" msi /i new
 check "the newer program in place" cmp "$dir/Korvane.exe" newer.exe
 check "no rename pending" eval '! wreg query "HKLM\System\CurrentControlSet\Control\Session Manager" /v PendingFileRenameOperations'
@@ -118,8 +127,6 @@ check "AUTOSTART=0 removes the Setting box's Run value" test -z "$(run_value)"
 msi /x "$rel"
 
 echo "== signed with a throwaway certificate, then built again unsigned"
-quiet openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=throwaway -keyout key.pem -out cert.pem
-KORVANE_SIGN_CERT=$out/cert.pem KORVANE_SIGN_KEY=$out/key.pem release signed "$version"
 for f in Korvane/Korvane.exe Korvane.msi; do
   check "$f is signed and verifies" quiet osslsigncode verify -CAfile cert.pem -in "signed/$f"
 done
@@ -128,6 +135,5 @@ check "the sums are of the signed files, each beside its files" sums_match
 check "the zip holds exactly the summed files" test "$(unzip -Z1 signed/Korvane.zip | grep -v SHA256SUMS | sort)" == "$(awk '{print "Korvane/" $2}' signed/Korvane/SHA256SUMS | tr -d '\r' | sort)"
 quiet wine signed/Korvane/Korvane.exe & # Wine does not check the signature; Windows would
 check "the signed program starts" wait_for 20 agent_window
-release again "$version"
 check "built again, the release is the same bytes" diff -r again "$rel"
 echo "$failures failed" && ((failures == 0))
