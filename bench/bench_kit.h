@@ -1,67 +1,16 @@
-// The bench that scripts/bench-shell.sh sets up, as the benchmark and the tests use it: the
-// resolver's answer (the bench's hosts file), the lock recorder's file, the agent's
-// registry values, the real Korvane.exe as a child, message pumping, a scratch folder, and
-// this process's GUI objects and private bytes.
+// What only the benchmark needs of the bench, beside the tests' kit: the lock recorder's
+// starts as ticks, a scratch folder, and this process's GUI objects and private bytes.
 #pragma once
-#include <windows.h>
-
-#include <initializer_list>
-#include <string>
 #include <vector>
+
+#include "tests/kit.h"
 
 namespace kit {
 
-std::string Env(const char* name, const char* fallback);
-
-// Makes the resolver answer the computer name with these addresses in this order; none
-// makes the name unknown. The file is rewritten in place, never replaced, because it is
-// bind-mounted over /etc/hosts.
-bool SetResolverAnswer(std::initializer_list<const char*> addresses);
-
-// A whole file; empty when it does not exist.
-std::string ReadWholeFile(const std::string& path);
-
-// Deletes the agent's private registry key and its Run value.
-void ClearRegistry();
-
-// The lock recorder's file: a line per start, the tick, a tab, the program, a tab, the
-// command line.
-std::string LockRecordPath();
 // The lock recorder's starts, as GetTickCount() values.
-void ClearLockRecord();
 std::vector<DWORD> LockTicks();
 // Pumps messages until at least count locks are recorded; false after timeoutMs.
 bool WaitForLocks(size_t count, DWORD timeoutMs);
-
-// Dispatches this thread's messages for the given time (0: what is queued now).
-void PumpMessages(DWORD ms);
-// Dispatches messages until done() or timeoutMs; returns done().
-template <typename Done> bool PumpUntil(Done done, DWORD timeoutMs = 10000)
-{
-    for (DWORD start = GetTickCount(); !done(); PumpMessages(10))
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-    return true;
-}
-
-// A child process, ended (if still running) and closed when it goes out of scope.
-struct Process {
-    PROCESS_INFORMATION info = {};
-    Process() = default;
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-    bool Start(std::string commandLine, const char* currentDir = nullptr);
-    DWORD Wait(DWORD timeoutMs) const; // the exit code, STILL_ACTIVE while it runs
-    ~Process();
-};
-// The Korvane.exe under test.
-std::string AgentExe();
-// The agent window (class "12") of process pid (0: of any process), or nullptr after
-// timeoutMs.
-HWND AgentWindow(DWORD pid, DWORD timeoutMs = 10000);
-
-// This program's own module plays Korvane.exe (it carries the same resources).
-void UseOwnModuleAsAgent();
 
 // A fresh folder, the current directory while it lives; the agent writes its log there.
 class ScratchDir {

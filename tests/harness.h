@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "bench/bench_kit.h"
+#include "tests/kit.h"
 
 #include <string>
 #include <vector>
