@@ -37,6 +37,22 @@ LRESULT MsgDestroy(HWND hwnd)
     return 0;
 }
 
+// Windows asks before a sign-out, and its installer's Restart Manager asks with
+// ENDSESSION_CLOSEAPP before it replaces the program: the agent keeps nothing to save.
+LRESULT MsgQueryEndSession()
+{
+    return TRUE;
+}
+
+// The session or the program's use ends: go as Exit does, so the icon goes and the name
+// is free for the copy the installer starts next.
+LRESULT MsgEndSession(HWND hwnd, WPARAM ending)
+{
+    if (ending)
+        DestroyWindow(hwnd);
+    return 0;
+}
+
 } // namespace
 
 LRESULT CALLBACK AgentWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -52,6 +68,10 @@ LRESULT CALLBACK AgentWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         return MsgTimer(hwnd, wParam);
     case WM_DESTROY:
         return MsgDestroy(hwnd);
+    case WM_QUERYENDSESSION:
+        return MsgQueryEndSession();
+    case WM_ENDSESSION:
+        return MsgEndSession(hwnd, wParam);
     case WM_COMMAND:
         return OnAgentCommand(hwnd, message, wParam, lParam);
     case WM_MEASUREITEM:

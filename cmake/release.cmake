@@ -1,11 +1,18 @@
 # Lays out the release in the current folder: Korvane/ (program, user guide, settings
-# example, SHA256SUMS), its zip, and the per-user installer Korvane.msi.
-# Run as: cmake -DSOURCE=<repository> -DEXE=<Korvane.exe> -P release.cmake
+# example, SHA256SUMS of those), its zip, the per-user installer Korvane.msi, and
+# SHA256SUMS of the zip and the installer.
+# Run as: cmake -DSOURCE=<repository> -DEXE=<Korvane.exe> -DCLOSE_AGENT=<close_agent.dll>
+#               -DRELEASE=<major.minor.build> -P release.cmake
+# The build passes the release number from CMakeLists.txt's project(); the tests pass
+# others to build an older and a newer package from the same sources.
 # With KORVANE_SIGN_CERT set, the program and the installer are signed (scripts/sign.sh)
 # before the sums are taken. Unsigned, the same commit gives the same bytes: fixed names,
 # order, time stamps and installer codes.
+if(NOT RELEASE MATCHES "^[0-9]+\\.[0-9]+\\.[0-9]+$")
+  message(FATAL_ERROR "RELEASE must be major.minor.build, not '${RELEASE}'")
+endif()
 set(fixed_time 2009-05-11T00:00:00Z)
-file(REMOVE_RECURSE Korvane Korvane.zip Korvane.msi msi-tables)
+file(REMOVE_RECURSE Korvane Korvane.zip Korvane.msi SHA256SUMS msi-files msi-tables)
 file(MAKE_DIRECTORY Korvane)
 file(COPY_FILE "${EXE}" Korvane/Korvane.exe)
 execute_process(COMMAND bash "${SOURCE}/scripts/sign.sh" Korvane/Korvane.exe COMMAND_ERROR_IS_FATAL ANY)
@@ -20,19 +27,16 @@ endfunction()
 copy_crlf("${SOURCE}/docs/user-guide.txt" Korvane/USER-GUIDE.txt)
 copy_crlf("${SOURCE}/installer/korvane-settings.example.reg" Korvane/korvane-settings.example.reg)
 
-# The installer. Its product code follows the version (so a new version upgrades the
-# old one) and its package code the program's bytes; wixl draws a random package code
-# and stamps the build time, both replaced below.
-file(STRINGS "${SOURCE}/ui/res/korvane.rc" version REGEX "^PRODUCTVERSION")
-string(REGEX REPLACE "[^0-9,]" "" version "${version}")
-string(REPLACE "," "." version "${version}")
+# The installer. Its product code follows the release number, so each release upgrades
+# the ones before it; wixl draws a random package code and stamps the build time, both
+# replaced below.
 set(upgrade_code 6E1D7A52-3C0B-4F7E-9A41-2B8C5D0F4E13)
-string(UUID product_code NAMESPACE ${upgrade_code} NAME "Korvane ${version}" TYPE SHA1 UPPER)
-file(SHA256 Korvane/Korvane.exe exe_hash)
-file(SHA256 "${SOURCE}/installer/korvane.wxs" wxs_hash)
-string(UUID package_code NAMESPACE ${upgrade_code} NAME "${exe_hash} ${wxs_hash}" TYPE SHA1 UPPER)
+string(UUID product_code NAMESPACE ${upgrade_code} NAME "Korvane ${RELEASE}" TYPE SHA1 UPPER)
+file(MAKE_DIRECTORY msi-files msi-tables)
+file(COPY_FILE Korvane/Korvane.exe msi-files/Korvane.exe)
+file(COPY_FILE "${CLOSE_AGENT}" msi-files/close_agent.dll)
 # The cabinet keeps the file's time.
-execute_process(COMMAND touch -d ${fixed_time} Korvane/Korvane.exe COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND touch -d ${fixed_time} msi-files/Korvane.exe COMMAND_ERROR_IS_FATAL ANY)
 # The bench's x86-64 twin gets an x64 package, so its custom actions find 64-bit tools.
 if(NOT DEFINED MSI_ARCH)
   set(MSI_ARCH x86)
@@ -42,42 +46,58 @@ if(MSI_ARCH STREQUAL x64)
   set(system_folder System64Folder)
 endif()
 execute_process(COMMAND wixl -a ${MSI_ARCH} -D SystemTools=${system_folder}
-                        -D Version=${version} -D ProductCode=${product_code}
+                        -D Version=${RELEASE} -D ProductCode=${product_code}
                         -D UpgradeCode=${upgrade_code} -o ../Korvane.msi
                         "${SOURCE}/installer/korvane.wxs"
-                WORKING_DIRECTORY Korvane COMMAND_ERROR_IS_FATAL ANY)
+                WORKING_DIRECTORY msi-files COMMAND_ERROR_IS_FATAL ANY)
 # What wixl cannot say: the autostart part's condition; the settings key removed on
-# uninstall (Wine's installer drops the emptied parent key as well); and an upgrade that
-# installs the new version before it removes the old one, so the parts both share, the
-# settings key among them, stay.
+# uninstall (Wine's installer drops the emptied parent key as well); an upgrade that
+# installs the new release before it removes the old one, so the parts both share, the
+# settings key among them, stay (release 1.0.0.4 deletes that key when its program part
+# really goes); and a file version that follows the release number, as the program's
+# own stays 1.0.0.4: Windows replaces a versioned file only with a newer one.
 execute_process(COMMAND msibuild Korvane.msi
   -q "UPDATE `InstallExecuteSequence` SET `Sequence`=6601 WHERE `Action`='RemoveExistingProducts'"
   -q "UPDATE `Component` SET `Condition`='AUTOSTART=1' WHERE `Component`='Autostart'"
   -q "INSERT INTO `Registry` (`Registry`, `Root`, `Key`, `Name`, `Component_`) VALUES ('RemoveSettings', 1, 'SOFTWARE\\Tessmark\\Korvane', '-', 'Program')"
+  -q "UPDATE `File` SET `Version`='${RELEASE}.0' WHERE `File`='KorvaneExe'"
+  -q "DELETE FROM `MsiFileHash` WHERE `File_`='KorvaneExe'"
   COMMAND_ERROR_IS_FATAL ANY)
-file(MAKE_DIRECTORY msi-tables)
-execute_process(COMMAND msidump -d . ../Korvane.msi WORKING_DIRECTORY msi-tables
-                COMMAND_ERROR_IS_FATAL ANY OUTPUT_QUIET)
-file(READ msi-tables/_SummaryInformation.idt summary)
-string(REGEX REPLACE "\n9\t[^\n]*" "\n9\t{${package_code}}" summary "${summary}")
-string(REGEX REPLACE "\n(1[23])\t[^\n]*" "\n\\1\t2009/05/11 00:00:00" summary "${summary}")
-file(WRITE msi-tables/_SummaryInformation.idt "${summary}")
-execute_process(COMMAND msibuild Korvane.msi -i msi-tables/_SummaryInformation.idt
-                COMMAND_ERROR_IS_FATAL ANY)
-file(REMOVE_RECURSE msi-tables)
+# The package code follows the whole package: taken from its bytes with a fixed code and
+# the fixed dates in place, then written in.
+function(set_summary package_code)
+  execute_process(COMMAND msidump -d . ../Korvane.msi WORKING_DIRECTORY msi-tables
+                  COMMAND_ERROR_IS_FATAL ANY OUTPUT_QUIET)
+  file(READ msi-tables/_SummaryInformation.idt summary)
+  string(REGEX REPLACE "\n9\t[^\n]*" "\n9\t{${package_code}}" summary "${summary}")
+  string(REGEX REPLACE "\n(1[23])\t[^\n]*" "\n\\1\t2009/05/11 00:00:00" summary "${summary}")
+  file(WRITE msi-tables/_SummaryInformation.idt "${summary}")
+  execute_process(COMMAND msibuild Korvane.msi -i msi-tables/_SummaryInformation.idt
+                  COMMAND_ERROR_IS_FATAL ANY)
+endfunction()
+set_summary(00000000-0000-0000-0000-000000000000)
+file(SHA256 Korvane.msi msi_hash)
+string(UUID package_code NAMESPACE ${upgrade_code} NAME "${msi_hash}" TYPE SHA1 UPPER)
+set_summary(${package_code})
+file(REMOVE_RECURSE msi-files msi-tables)
 execute_process(COMMAND bash "${SOURCE}/scripts/sign.sh" Korvane.msi COMMAND_ERROR_IS_FATAL ANY)
 
-set(sums "")
-foreach(path Korvane/Korvane.exe Korvane/USER-GUIDE.txt Korvane/korvane-settings.example.reg
-             Korvane.msi)
-  file(SHA256 "${path}" hash)
-  get_filename_component(name "${path}" NAME)
-  string(APPEND sums "${hash}  ${name}\r\n")
-endforeach()
-file(WRITE Korvane/SHA256SUMS "${sums}")
+# Each SHA256SUMS covers the files beside it.
+function(write_sums to)
+  set(sums "")
+  foreach(path ${ARGN})
+    file(SHA256 "${path}" hash)
+    get_filename_component(name "${path}" NAME)
+    string(APPEND sums "${hash}  ${name}\r\n")
+  endforeach()
+  file(WRITE "${to}" "${sums}")
+endfunction()
+write_sums(Korvane/SHA256SUMS Korvane/Korvane.exe Korvane/USER-GUIDE.txt
+           Korvane/korvane-settings.example.reg)
 
 find_program(PYTHON3 python3 REQUIRED)
 execute_process(COMMAND "${PYTHON3}" "${CMAKE_CURRENT_LIST_DIR}/make_zip.py" Korvane.zip
                         Korvane/Korvane.exe Korvane/USER-GUIDE.txt
                         Korvane/korvane-settings.example.reg Korvane/SHA256SUMS
                 COMMAND_ERROR_IS_FATAL ANY)
+write_sums(SHA256SUMS Korvane.zip Korvane.msi)

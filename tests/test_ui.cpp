@@ -82,6 +82,22 @@ INSTANTIATE_TEST_SUITE_P(
         // clang-format on
     }));
 
+// Asked to close (a sign-out, or the installer as Restart Manager asks), the agent agrees and
+// ends only when the session really ends: window and icon gone, a quit posted.
+class EndSession : public bench::Agent, public ::testing::WithParamInterface<WPARAM> {};
+TEST_P(EndSession, ItAgreesToCloseAndEndsOnlyWhenTheSessionEnds)
+{
+    const WPARAM ending = GetParam();
+    StartAt({});
+    EXPECT_EQ(TRUE, SendMessageA(hwnd_, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP));
+    SendMessageA(hwnd_, WM_ENDSESSION, ending, ENDSESSION_CLOSEAPP);
+    MSG quit;
+    EXPECT_EQ(!ending, IsWindow(hwnd_) != FALSE);
+    EXPECT_EQ(!ending, bench::TrayIconExists(hwnd_));
+    EXPECT_EQ(ending != 0, PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0);
+}
+INSTANTIATE_TEST_SUITE_P(Ui, EndSession, ::testing::Values(FALSE, TRUE));
+
 // "ComputerLock QuickClick IP_list DEBUG_chk AppDirectory IPList_1..5 Run", "-" for absent.
 std::string State()
 {

@@ -1,0 +1,79 @@
+// The installer's custom action that closes a running agent before its file is replaced
+// or removed. Windows' Restart Manager would do it, but Wine's installer has none, so the
+// package asks the agent itself, the way Restart Manager does, and both behave alike.
+// It sets KORVANE_WAS_RUNNING=1 when it closed one, so the package can start it again.
+// RestoreAutostart writes the Run value back after an older release was removed.
+#include <windows.h>
+#include <msi.h>
+#include <msiquery.h>
+
+namespace {
+
+constexpr DWORD kAnswerMs = 5000; // per message: a hung agent must not hang the install
+constexpr DWORD kEndMs = 10000;
+
+// The agent's hidden top-level window: class "12", in a process whose image is Korvane.exe.
+BOOL CALLBACK CloseIfAgent(HWND hwnd, LPARAM closed)
+{
+    char name[16];
+    if (GetClassNameA(hwnd, name, sizeof name) == 0 || lstrcmpA(name, "12") != 0)
+        return TRUE;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid);
+    if (process == nullptr)
+        return TRUE;
+    char image[MAX_PATH * 2];
+    DWORD size = sizeof image;
+    if (QueryFullProcessImageNameA(process, 0, image, &size)) {
+        const char* base = image;
+        for (const char* p = image; *p != '\0'; ++p)
+            if (*p == '\\' || *p == '/')
+                base = p + 1;
+        if (lstrcmpiA(base, "Korvane.exe") == 0) {
+            DWORD_PTR answer = 0;
+            SendMessageTimeoutA(hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG,
+                                kAnswerMs, &answer);
+            SendMessageTimeoutA(hwnd, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG,
+                                kAnswerMs, &answer);
+            if (WaitForSingleObject(process, kEndMs) == WAIT_OBJECT_0)
+                ++*reinterpret_cast<int*>(closed);
+        }
+    }
+    CloseHandle(process);
+    return TRUE;
+}
+
+} // namespace
+
+// Immediate, before InstallValidate: the files are not yet in use when the installer
+// checks them. Never fails the install; a copy that did not end is left to the
+// installer's own files-in-use handling.
+extern "C" __declspec(dllexport) UINT __stdcall CloseAgent(MSIHANDLE install)
+{
+    int closed = 0;
+    EnumWindows(CloseIfAgent, reinterpret_cast<LPARAM>(&closed));
+    if (closed > 0)
+        MsiSetPropertyA(install, "KORVANE_WAS_RUNNING", "1");
+    return ERROR_SUCCESS;
+}
+
+// Immediate, after the older release is removed: the Run value as the Autostart part
+// writes it, the program's path in quotes (wide: the folder may be outside the code page).
+extern "C" __declspec(dllexport) UINT __stdcall RestoreAutostart(MSIHANDLE install)
+{
+    wchar_t value[MAX_PATH + 16] = L"\"";
+    DWORD size = MAX_PATH;
+    if (MsiGetPropertyW(install, L"INSTALLDIR", value + 1, &size) != ERROR_SUCCESS || size == 0 ||
+        size >= MAX_PATH)
+        return ERROR_SUCCESS;
+    lstrcatW(value, L"Korvane.exe\"");
+    HKEY run;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                        nullptr, 0, KEY_SET_VALUE, nullptr, &run, nullptr) != ERROR_SUCCESS)
+        return ERROR_SUCCESS;
+    RegSetValueExW(run, L"Korvane.EXE", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                   (lstrlenW(value) + 1) * sizeof(wchar_t));
+    RegCloseKey(run);
+    return ERROR_SUCCESS;
+}
