@@ -171,14 +171,16 @@ std::string Buttons(HWND box)
 
 void User::Idle(HWND modal, bool menu)
 {
-    // A menu's caption tells its items, whether the first is grayed and whether it is the default.
+    // A menu's caption tells its items, a "g" per grayed one and whether the first is the default.
     char caption[64] = {};
     if (HMENU items =
-            menu ? reinterpret_cast<HMENU>(SendMessageA(modal, MN_GETHMENU, 0, 0)) : nullptr)
-        wsprintfA(caption, "menu%d%s%s", GetMenuItemCount(items),
-                  GetMenuState(items, 0, MF_BYPOSITION) & MF_GRAYED ? "g" : "",
-                  GetMenuDefaultItem(items, TRUE, 0) == 0 ? "d" : "");
-    else
+            menu ? reinterpret_cast<HMENU>(SendMessageA(modal, MN_GETHMENU, 0, 0)) : nullptr) {
+        wsprintfA(caption, "menu%d", GetMenuItemCount(items));
+        for (int i = 0; i < GetMenuItemCount(items); ++i)
+            if (GetMenuState(items, i, MF_BYPOSITION) & MF_GRAYED)
+                lstrcatA(caption, "g");
+        lstrcatA(caption, GetMenuDefaultItem(items, TRUE, 0) == 0 ? "d" : "");
+    } else
         GetWindowTextA(modal, caption, sizeof caption);
     const bool box = IsMessageBox(modal);
     if (std::find(met_.begin(), met_.end(), modal) == met_.end()) {

@@ -42,7 +42,7 @@ bool TrayIconExists(HWND hwnd);
 
 // Plays the user at every modal loop of this thread: dialogs and menus are met where their
 // loop tells the owner WM_ENTERIDLE, message boxes as they become active. A step answers one
-// whose caption (a menu's: "menu", its item count, "g" grayed first, "d" default first)
+// whose caption (a menu's: "menu", its item count, a "g" per grayed item, "d" default first)
 // starts with its own, a message box's caption only when equal to it; "Seen" lists every
 // caption met: a message box's with its buttons ("{YN*}": Yes, No, the default starred) and
 // "^" before it when neither the agent window nor a dialog met owns it; "!" marks one ended by

@@ -1,5 +1,7 @@
 // The tray commands, the menu and the Setting dialog in-process, answered as a user would
 // at each modal loop, against the real registry and the lock recorder.
+#include <set>
+
 #include "agent/agent.h"
 #include "agent/agent_command.h"
 #include "settings/common_reg.h"
@@ -7,6 +9,7 @@
 #include "tests/harness.h"
 #include "ui/dialogs.h"
 #include "ui/res/resource.h"
+#include "ui/tray_menu.h"
 #include "watch/check_cycle.h"
 
 namespace {
@@ -149,8 +152,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::ValuesIn(std::vector<Setting>{
         // clang-format off
     {"12 4", "10.0.0.7", {okay}, "Setting", "1 1 1 1 4711 10.0.0.1 10.0.0.2 - - - run"},
-    {"12 4", "10.0.0.7", {{"Setting", "click 1012"}, {"Setting", "click 1010"}, okay}, "Setting",
-     "0 1 1 1 4711 10.0.0.1 10.0.0.2 - - - -"},
+    {"12 4", "10.0.0.7", {{"Setting", "click 1012"}, {"Setting", "click 1014"},
+                          {"Setting", "click 1010"}, okay},
+     "Setting|x1014", "0 1 1 1 4711 10.0.0.1 10.0.0.2 - - - -"},
     {"12 4", "10.0.0.7", {{"Setting", "select 0"}, {"Setting", "click 1002"}, add, add,
                           {"Setting", "20240:1"}},
      "Setting", "1 1 1 1 20240 10.0.0.2 10.0.0.7 - - - run"},
@@ -159,13 +163,62 @@ INSTANTIATE_TEST_SUITE_P(
      "Setting", "1 0 1 0 4711 10.0.0.1 10.0.0.2 - 10.0.0.4 - run"},
     {"1234", "10.0.0.0", {add, add, okay}, "Setting|x1003",
      "1 1 1 1 4711 10.0.0.0 10.0.0.1 10.0.0.2 10.0.0.3 10.0.0.4 run"},
-    {"12345", "10.0.0.7", {{"Setting", "select 4"}, {"Setting", "click 1002"}, okay}, "Setting",
-     "1 1 1 1 4711 10.0.0.1 10.0.0.2 10.0.0.3 10.0.0.4 - run"},
+    {"12345", "10.0.0.7", {{"Setting", "select 4"}, {"Setting", "click 1002"}, add, okay},
+     "Setting", "1 1 1 1 4711 10.0.0.1 10.0.0.2 10.0.0.3 10.0.0.4 10.0.0.7 run"},
     {"", nullptr, {add, okay}, "Setting", "0 0 0 - 8306 - - - - - -"},
     {"", "10.0.0.7", {{"Setting", "123:1"}, warned, {"Setting", "123456789012345678901234:1"},
                       warned, {"Setting", "12345678901234567890123:1"}},
      "Setting|Check !{O}|Check !{O}", "0 0 0 - 12345678901234567890123 - - - - - -"},
         // clang-format on
     }));
+
+// How the menu paints an item, read back from its pixels: the item, its state, Easy PC Lock,
+// the fill and the caption's one colour (system colours; -1: the DC's own background).
+struct Look {
+    UINT id, state;
+    int computerLock, fill, text;
+};
+class Looks : public bench::Agent, public ::testing::WithParamInterface<Look> {};
+
+TEST_P(Looks, AnItemIsFilledAndWrittenInItsOwnColours)
+{
+    const Look& row = GetParam();
+    g_computerLock = row.computerLock;
+    HMENU menu = CreatePopupMenu();
+    RefreshMenuMetrics();
+    BuildTrayMenu(menu); // the captions
+    DestroyMenu(menu);
+    HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 200, 35);
+    ReleaseDC(nullptr, screen);
+    // Plain pixels: a font drawn without smoothing, as the menu's is on a classic desktop.
+    HFONT font = CreateFontA(16, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0,
+                             NONANTIALIASED_QUALITY, 0, "Tahoma");
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap), oldFont = SelectObject(dc, font);
+    SetBkColor(dc, RGB(1, 2, 3));
+    DRAWITEMSTRUCT item = {ODT_MENU,        0, row.id, ODA_DRAWENTIRE, row.state, nullptr, dc,
+                           {0, 0, 200, 35}, 0};
+    DrawMenuItem(&item);
+    const COLORREF fill = row.fill < 0 ? RGB(1, 2, 3) : GetSysColor(row.fill);
+    std::set<COLORREF> caption;
+    for (int x = g_menuIconCx + 4; x < 200; ++x)
+        for (int y = 0; y < 35; ++y)
+            caption.insert(GetPixel(dc, x, y));
+    EXPECT_EQ(fill, GetPixel(dc, 199, 0));
+    caption.erase(fill);
+    EXPECT_EQ(std::set<COLORREF>{GetSysColor(row.text)}, caption);
+    DeleteObject(SelectObject(dc, oldFont));
+    DeleteObject(SelectObject(dc, oldBitmap));
+    DeleteDC(dc);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ui, Looks,
+                         ::testing::ValuesIn(std::vector<Look>{
+                             {CMD_SETTING, 0, 0, -1, COLOR_WINDOWTEXT},
+                             {CMD_SETTING, ODS_SELECTED, 0, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT},
+                             {CMD_COMPUTER_LOCK, ODS_SELECTED, 0, COLOR_HIGHLIGHT, COLOR_GRAYTEXT},
+                             {CMD_COMPUTER_LOCK, ODS_SELECTED, 1, COLOR_HIGHLIGHT,
+                              COLOR_HIGHLIGHTTEXT},
+                         }));
 
 } // namespace
