@@ -133,7 +133,7 @@ TEST_P(Settings, ShowWhatIsStoredAndOkStoresTheBoxesTheCodeAndAListWithoutGaps)
                              REG_SZ, std::string("10.0.0.") + *slot);
         bench::Plant(kRunValueName, REG_SZ, "C:\\elsewhere\\Korvane.exe", kRunKey);
         bench::Plant("AppDirectory", REG_SZ, "4711");
-        lstrcpyA(g_passCode, "4711");
+        LoadRuntimeOptions(); // as the start-up does
     }
     StartAt({});
     row.address ? bench::SetResolverAnswer({row.address}) : bench::SetResolverAnswer({});
