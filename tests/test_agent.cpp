@@ -38,7 +38,7 @@ class AgentExe : public ::testing::Test {
     }
 };
 
-TEST_F(AgentExe, OneCopyRunsAndItsEndFreesTheNameAndTheIcon)
+TEST_F(AgentExe, OneCopyRunsAndANameHeldByAnotherProgramKeepsItOut)
 {
     bench::Process first, second;
     HWND hwnd = Start(first, "192.168.0.5");
