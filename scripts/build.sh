@@ -17,6 +17,9 @@ build_for() { # folder target cmake-arguments...
 if runs_32bit; then
   build_for "$build" i686 "$@"
 else
-  build_for "$build" i686 -DKORVANE_TESTS=OFF
+  # Side by side: each tree spends most of a rebuild in single-threaded tools.
+  build_for "$build" i686 -DKORVANE_TESTS=OFF &
+  product=$!
   build_for "$build/x64" x86_64 "$@"
+  wait "$product"
 fi
