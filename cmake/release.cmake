@@ -37,16 +37,11 @@ file(COPY_FILE Korvane/Korvane.exe msi-files/Korvane.exe)
 file(COPY_FILE "${CLOSE_AGENT}" msi-files/close_agent.dll)
 # The cabinet keeps the file's time.
 execute_process(COMMAND touch -d ${fixed_time} msi-files/Korvane.exe COMMAND_ERROR_IS_FATAL ANY)
-# The bench's x86-64 twin gets an x64 package, so its custom actions find 64-bit tools.
+# The bench's x86-64 twin gets an x64 package, as its program and custom actions are.
 if(NOT DEFINED MSI_ARCH)
   set(MSI_ARCH x86)
 endif()
-set(system_folder SystemFolder) # the 32-bit system folder, on 64-bit Windows too
-if(MSI_ARCH STREQUAL x64)
-  set(system_folder System64Folder)
-endif()
-execute_process(COMMAND wixl -a ${MSI_ARCH} -D SystemTools=${system_folder}
-                        -D Version=${RELEASE} -D ProductCode=${product_code}
+execute_process(COMMAND wixl -a ${MSI_ARCH} -D Version=${RELEASE} -D ProductCode=${product_code}
                         -D UpgradeCode=${upgrade_code} -o ../Korvane.msi
                         "${SOURCE}/installer/korvane.wxs"
                 WORKING_DIRECTORY msi-files COMMAND_ERROR_IS_FATAL ANY)

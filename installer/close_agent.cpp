@@ -2,7 +2,8 @@
 // or removed. Windows' Restart Manager would do it, but Wine's installer has none, so the
 // package asks the agent itself, the way Restart Manager does, and both behave alike.
 // It sets KORVANE_WAS_RUNNING=1 when it closed one, so the package can start it again.
-// RestoreAutostart writes the Run value back after an older release was removed.
+// RestoreAutostart writes the Run value back after an older release was removed, and
+// ForgetAutostart removes it.
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
@@ -11,6 +12,7 @@ namespace {
 
 constexpr DWORD kAnswerMs = 5000; // per message: a hung agent must not hang the install
 constexpr DWORD kEndMs = 10000;
+constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // The agent's hidden top-level window: class "12", in a process whose image is Korvane.exe.
 BOOL CALLBACK CloseIfAgent(HWND hwnd, LPARAM closed)
@@ -58,6 +60,18 @@ extern "C" __declspec(dllexport) UINT __stdcall CloseAgent(MSIHANDLE install)
     return ERROR_SUCCESS;
 }
 
+// Deferred, after the registry values are removed, on uninstall and with AUTOSTART=0: the
+// Run value goes whoever wrote it, the Setting dialog included.
+extern "C" __declspec(dllexport) UINT __stdcall ForgetAutostart(MSIHANDLE)
+{
+    HKEY run;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
+        RegDeleteValueW(run, L"Korvane.EXE");
+        RegCloseKey(run);
+    }
+    return ERROR_SUCCESS;
+}
+
 // Immediate, after the older release is removed: the Run value as the Autostart part
 // writes it, the program's path in quotes (wide: the folder may be outside the code page).
 extern "C" __declspec(dllexport) UINT __stdcall RestoreAutostart(MSIHANDLE install)
@@ -69,8 +83,8 @@ extern "C" __declspec(dllexport) UINT __stdcall RestoreAutostart(MSIHANDLE insta
         return ERROR_SUCCESS;
     lstrcatW(value, L"Korvane.exe\"");
     HKEY run;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
-                        nullptr, 0, KEY_SET_VALUE, nullptr, &run, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &run,
+                        nullptr) != ERROR_SUCCESS)
         return ERROR_SUCCESS;
     RegSetValueExW(run, L"Korvane.EXE", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                    (lstrlenW(value) + 1) * sizeof(wchar_t));

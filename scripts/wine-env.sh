@@ -5,6 +5,8 @@
 # ia32_emulation=off refuses them; there the bench runs the same sources built for x86-64
 # under 64-bit Wine instead (wine_env_bench_build).
 runs_32bit() {
+  # Asked by every script and again inside the bench: the answer is kept for the children.
+  [[ -z "${KORVANE_RUNS_32BIT:-}" ]] || return "$KORVANE_RUNS_32BIT"
   # The smallest 32-bit program: exit(42) through int 0x80.
   local probe rc=0
   probe=$(mktemp)
@@ -12,7 +14,8 @@ runs_32bit() {
   chmod +x "$probe"
   "$probe" 2>/dev/null || rc=$?
   rm -f "$probe"
-  ((rc == 42))
+  export KORVANE_RUNS_32BIT=$((rc == 42 ? 0 : 1))
+  return "$KORVANE_RUNS_32BIT"
 }
 
 # The build the bench runs: the product's own (i686) where 32-bit programs run, else its
@@ -85,3 +88,6 @@ wine_env_stop() {
   if [[ -n "${_xvfb_pid:-}" ]]; then kill "$_xvfb_pid" 2>/dev/null || true; wait "$_xvfb_pid" 2>/dev/null || true; fi
   _xvfb_pid=
 }
+
+# Probed once, when a script sources this file; its children inherit the answer.
+runs_32bit || true
