@@ -4,8 +4,11 @@
 //  latency  the latency from rewriting the hosts file to the start of the lock routine,
 //           with the real Korvane.exe (the floor is the three-second period);
 //  soak     GDI and USER objects and private bytes around thousands of cycles, menus
-//           and dialogs (soak.cpp).
-// Arguments pick some of them; none runs all three.
+//           and dialogs (soak.cpp);
+//  notify   on the moving bench, the latency from moving the interface's address to the
+//           start of the lock routine, with the address-change notification and with the
+//           poll alone, side by side.
+// Arguments pick some of them; none runs all four.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -33,12 +36,12 @@ double Microseconds(LARGE_INTEGER from, LARGE_INTEGER to)
     return 1e6 * double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
 }
 
-int MeasureLockLatency()
+// Starts the real Korvane.exe, then makes kChanges moves with move(i) at random points of its
+// period and collects each move's latency to the start of the lock routine.
+int LockLatencies(void (*move)(int), std::vector<DWORD>& latencies)
 {
-    kit::ClearRegistry();
     kit::ClearLockRecord();
     kit::ScratchDir dir("benchmark");
-    kit::SetResolverAnswer({"10.0.1.1"});
     kit::Process agent;
     if (!agent.Start("\"" + kit::AgentExe() + "\"", dir.Path().c_str())) {
         std::printf("cannot start %s\n", kit::AgentExe().c_str());
@@ -49,30 +52,92 @@ int MeasureLockLatency()
         std::printf("the agent did not start or did not lock\n");
         return 1;
     }
-
-    std::vector<DWORD> latencies;
     for (int i = 0; i < kChanges; ++i) {
-        // Changes fall at random points of the period, as real ones do.
         kit::PumpMessages(500 + 257 * (i % 11));
         const size_t before = kit::LockTicks().size();
-        char address[20];
-        std::snprintf(address, sizeof address, "10.0.2.%d", i + 1);
-        const DWORD written = GetTickCount();
-        kit::SetResolverAnswer({address});
+        const DWORD moved = GetTickCount();
+        move(i);
         if (!kit::WaitForLocks(before + 1, 15000)) {
             std::printf("no lock after change %d\n", i + 1);
             return 1;
         }
-        latencies.push_back(kit::LockTicks().back() - written);
+        latencies.push_back(kit::LockTicks().back() - moved);
     }
     PostMessageA(hwnd, WM_CLOSE, 0, 0);
     agent.Wait(10000);
-
     std::sort(latencies.begin(), latencies.end());
-    const DWORD median = latencies[latencies.size() / 2];
+    return 0;
+}
+
+DWORD Median(const std::vector<DWORD>& sorted)
+{
+    return sorted[sorted.size() / 2];
+}
+
+int MeasureLockLatency()
+{
+    kit::ClearRegistry();
+    kit::SetResolverAnswer({"10.0.1.1"});
+    std::vector<DWORD> latencies;
+    if (LockLatencies(
+            [](int i) {
+                char address[20];
+                std::snprintf(address, sizeof address, "10.0.2.%d", i + 1);
+                kit::SetResolverAnswer({address});
+            },
+            latencies))
+        return 1;
     std::printf("lock latency over %d address changes (hosts file rewritten -> lock routine "
                 "started): median %lu ms, min %lu ms, max %lu ms (period 3000 ms)\n",
-                kChanges, median, latencies.front(), latencies.back());
+                kChanges, Median(latencies), latencies.front(), latencies.back());
+    return 0;
+}
+
+// On the moving bench: moves t0 from its address to the next.
+void MoveInterface(int)
+{
+    static std::string at = "10.9.0.5";
+    static int moves = 0;
+    const std::string to = "10.9.1." + std::to_string(++moves % 250 + 1);
+    kit::RunOnHost("ip addr add " + to + "/24 dev t0 && ip addr del " + at + "/24 dev t0");
+    at = to;
+}
+
+// The real Korvane.exe on the moving bench, with the system's notification and, by Wine's own
+// iphlpapi.dll for it alone, with the poll alone. The moment of a move is taken before the
+// shell that makes it starts, so each figure includes that start (measured apart).
+int MeasureNotifyLatency()
+{
+    if (!kit::RunOnHost("ip -4 addr flush dev t0 && ip addr add 10.9.0.5/24 dev t0")) {
+        std::printf("notify: run me on the moving bench (scripts/bench-shell.sh --net)\n");
+        return 1;
+    }
+    kit::ClearRegistry();
+    std::vector<DWORD> notified, polled, shell;
+    for (int i = 0; i < 5; ++i) {
+        const DWORD start = GetTickCount();
+        kit::RunOnHost("true");
+        shell.push_back(GetTickCount() - start);
+    }
+    std::sort(shell.begin(), shell.end());
+    constexpr char kOverrides[] = "Software\\Wine\\AppDefaults\\Korvane.exe\\DllOverrides";
+    HKEY key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                    nullptr);
+    RegSetValueExA(key, "iphlpapi", 0, REG_SZ, reinterpret_cast<const BYTE*>("builtin"), 8);
+    RegCloseKey(key);
+    const int failed = LockLatencies(MoveInterface, polled);
+    RegDeleteKeyA(HKEY_CURRENT_USER, kOverrides);
+    if (failed || LockLatencies(MoveInterface, notified))
+        return 1;
+    std::printf("lock latency over %d moves of the interface's address (ip started -> lock "
+                "routine started; starting the shell that runs ip takes %lu ms of it):\n"
+                "  with the notification: median %lu ms, min %lu ms, max %lu ms\n"
+                "  with the poll alone:   median %lu ms, min %lu ms, max %lu ms\n"
+                "  poll / notification:   %.1f times (medians)\n",
+                kChanges, Median(shell), Median(notified), notified.front(), notified.back(),
+                Median(polled), polled.front(), polled.back(),
+                double(Median(polled)) / double(std::max<DWORD>(Median(notified), 1)));
     return 0;
 }
 
@@ -154,7 +219,10 @@ int main(int argc, char** argv)
     const struct {
         const char* name;
         int (*run)();
-    } parts[] = {{"cycle", MeasureCycleCost}, {"latency", MeasureLockLatency}, {"soak", RunSoak}};
+    } parts[] = {{"cycle", MeasureCycleCost},
+                 {"latency", MeasureLockLatency},
+                 {"soak", RunSoak},
+                 {"notify", MeasureNotifyLatency}};
     int failed = 0;
     for (const auto& part : parts) {
         bool chosen = argc == 1;

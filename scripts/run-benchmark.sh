@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmark inside the bench: cycle cost, lock latency and the soak
-# (GDI, USER and private-byte figures). It prints figures and asserts nothing; arguments
-# (cycle, latency, soak) pick parts, none runs all.
+# (GDI, USER and private-byte figures), then on the moving bench the lock latency with the
+# address-change notification and with the poll alone. It prints figures and asserts
+# nothing; arguments (cycle, latency, soak, notify) pick parts, none runs all.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KORVANE_BUILD:-$root/build}
@@ -10,4 +11,19 @@ build=${KORVANE_BUILD:-$root/build}
 "$root/scripts/build.sh" -DKORVANE_TESTS=ON
 . "$root/scripts/wine-env.sh"
 build=$(wine_env_bench_build "$build")
-exec "$root/scripts/bench-shell.sh" "$root/scripts/wine-test.sh" "$build/benchmark/korvane_benchmark.exe" "$@"
+parts=("$@")
+((${#parts[@]})) || parts=(cycle latency soak notify)
+hosts=() net=()
+for part in "${parts[@]}"; do
+  if [[ $part == notify ]]; then net=(notify); else hosts+=("$part"); fi
+done
+run() { # [--net] part...
+  local bench=()
+  [[ $1 != --net ]] || { bench=(--net) && shift; }
+  "$root/scripts/bench-shell.sh" "${bench[@]}" "$root/scripts/wine-test.sh" \
+    "$build/benchmark/korvane_benchmark.exe" "$@"
+}
+rc=0
+((${#hosts[@]} == 0)) || run "${hosts[@]}" || rc=$?
+((${#net[@]} == 0)) || run --net "${net[@]}" || rc=$?
+exit $rc

@@ -6,4 +6,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" -DKORVANE_TESTS=ON
-exec "$root/scripts/bench-shell.sh" ctest --output-on-failure "$@"
+# Two at a time: the moving bench has its own namespaces, prefix and display.
+exec "$root/scripts/bench-shell.sh" ctest --output-on-failure -j2 "$@"

@@ -191,9 +191,12 @@ void User::Idle(HWND modal, bool menu)
                               std::abs(r.top + r.bottom - GetSystemMetrics(SM_CYSCREEN)) <= 1);
         const bool typing =
             IsChild(modal, GetFocus()) && GetDlgCtrlID(GetFocus()) == IDC_PASSCODE_EDIT;
+        const bool overBox = box && std::any_of(met_.begin(), met_.end(), [](HWND w) {
+                                 return IsWindow(w) && IsMessageBox(w);
+                             });
         seen_ += std::string(seen_.empty() ? "" : "|") + (centred ? "" : "~") +
-                 (box && !Owns(GetWindow(modal, GW_OWNER)) ? "^" : "") + caption +
-                 (box ? Buttons(modal) : "") + (typing ? "*" : "");
+                 (box && !Owns(GetWindow(modal, GW_OWNER)) ? "^" : "") + (overBox ? "+" : "") +
+                 caption + (box ? Buttons(modal) : "") + (typing ? "*" : "");
         if (box) {
             char text[512] = {};
             GetDlgItemTextA(modal, 0xFFFF, text, sizeof text);
@@ -206,6 +209,8 @@ void User::Idle(HWND modal, bool menu)
         const Step step = steps_.front();
         steps_.erase(steps_.begin());
         idle_ = 0;
+        if (step.first)
+            step.first();
         Act(modal, step.what);
     } else if (box || ++idle_ > 50) {
         // Nobody answers it (or it ignores its answer): end it rather than hang the test.

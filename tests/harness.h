@@ -40,16 +40,18 @@ bool TrayIconExists(HWND hwnd);
 // whose caption (a menu's: "menu", its item count, a "g" per grayed item, "d" default first)
 // starts with its own, a message box's caption only when equal to it; "Seen" lists every
 // caption met: a message box's with its buttons ("{YN*}": Yes, No, the default starred) and
-// "^" before it when neither the agent window nor a dialog met owns it; "!" marks one ended by
+// "^" before it when neither the agent window nor a dialog met owns it, "+" when another box
+// met is still open; "!" marks one ended by
 // force as no step answered it, "~" a dialog that was not centred on the screen, "*" after one
 // that opened with the keyboard focus in its code box, "x" a click on a
 // control the user could not click (disabled or hidden). A step's action: "enter" and "esc" press
 // those keys, "click N" clicks control N, "select N" selects entry N of the trusted list, "command
 // N" sends the owner command N, "" ends a menu, "TEXT:N" types TEXT into the code box and presses
-// button N.
+// button N. A step's first(), when given, runs before its action, while the loop waits.
 struct Step {
     const char* caption;
     std::string what;
+    void (*first)() = nullptr;
 };
 class User {
   public:

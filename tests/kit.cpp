@@ -1,5 +1,7 @@
 #include "tests/kit.h"
 
+#include <algorithm>
+
 #include "agent/agent.h"
 #include "settings/common_reg.h"
 #include "ui/res/resource.h"
@@ -52,6 +54,22 @@ bool SetResolverAnswer(std::initializer_list<const char*> addresses)
         WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(file);
     return ok && written == text.size();
+}
+
+bool RunOnHost(const std::string& command)
+{
+    // Wine starts a Unix program named by its path on Z: but gives no process to wait for,
+    // so the command leaves its exit code in a file, renamed into place when whole.
+    const std::string done = Env("KORVANE_BENCH_DIR", "C:") + "\\host.rc";
+    std::string unixDone = done.substr(2);
+    std::replace(unixDone.begin(), unixDone.end(), '\\', '/');
+    DeleteFileA(done.c_str());
+    Process shell;
+    if (!shell.Start("Z:\\bin\\sh -c \"" + command + "; echo $? >" + unixDone + ".new; mv " +
+                     unixDone + ".new " + unixDone + "\""))
+        return false;
+    PumpUntil([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    return ReadWholeFile(done) == "0\n";
 }
 
 void ClearRegistry()

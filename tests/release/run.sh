@@ -2,11 +2,12 @@
 # The release as users meet it, in the bench's prefix: the MSI with and without AUTOSTART=1,
 # the settings example before a first start, upgrades from an older release and to a newer
 # one (built here from the same sources), a signed build, a second build's bytes.
-# Runs in scripts/bench-shell.sh as the ctest test "release". Usage: run.sh <build>
+# Runs on the moving bench (scripts/bench-shell.sh --net) as the ctest test "release", beside
+# the tests of the other bench. Usage: run.sh <build>
 set -uo pipefail
 [[ -n "${KORVANE_IN_BENCH:-}" ]] || { echo "release: run me in bench-shell.sh" >&2; exit 1; }
 src=$(cd "$(dirname "$0")/../.." && pwd)
-build=$1 rel=$1/release out=$1/release-test hosts=$1/bench/hosts
+build=$1 rel=$1/release out=$1/release-test
 failures=0
 check() { if "${@:2}"; then echo "ok: $1"; else echo "FAIL: $1" && ((++failures)); fi; }
 quiet() { "$@" >>"$out/quiet.log" 2>&1; }
@@ -14,7 +15,7 @@ win() { wine cmd /c "$@" 2>/dev/null | tr -d '\r'; }
 msi() { quiet wine msiexec "$1" "Z:${2//\//\\}\\Korvane.msi" "${@:3}" /qn; } # option folder
 wreg() { quiet wine reg "$@"; }
 run_value() { win reg query "$run_key" /v Korvane.EXE | sed -n 's/.*REG_SZ *//p'; }
-resolve_to() { printf '127.0.0.1\tlocalhost\n%s\tKORVANE-BENCH\n' "$1" >"$hosts"; } # in place
+resolve_to() { ip -4 addr flush dev t0 && ip addr add "$1/24" dev t0; } # the machine moves
 wait_for() { # seconds command...
   local end=$((SECONDS + $1))
   until "${@:2}"; do ((SECONDS < end)) || return 1; sleep 0.2; done
@@ -50,7 +51,7 @@ cleanup() { # what a failure left behind
   stop_agent; [[ -z "$(entries)" ]] || for f in "$rel" old new; do msi /x "$f"; done
   rm -rf "$dir"; rmdir "${dir%/Korvane}" 2>/dev/null
   quiet wine cmd /c "reg delete $run_key /v Korvane.EXE /f & reg delete HKCU\SOFTWARE\Tessmark /f"
-  printf '127.0.0.1\tlocalhost\n' >"$hosts"
+  resolve_to 10.9.0.5
 }
 trap cleanup EXIT
 rm -rf "$out" && mkdir -p "$out" && cd "$out" || exit 1

@@ -1,0 +1,106 @@
+// The address-change notification on the moving bench (scripts/bench-shell.sh --net): the
+// interface t0 really moves, Wine answers the computer name from it, and the bench's
+// iphlpapi.dll completes NotifyAddrChange. The in-process agent's poll timer is stopped, so
+// every cycle here came from a notification.
+#include <string>
+
+#include "agent/agent.h"
+#include "settings/runtime_options.h"
+#include "tests/harness.h"
+#include "watch/change_watch.h"
+#include "watch/check_cycle.h"
+
+namespace {
+
+using bench::Locks;
+using bench::Plant;
+
+constexpr char kWineOverrides[] = "Software\\Wine\\AppDefaults\\Korvane.exe\\DllOverrides";
+
+// Every test starts at the trusted 10.9.0.5, the interface's only address.
+class Notify : public bench::Agent {
+  protected:
+    void SetUp() override
+    {
+        bench::Agent::SetUp();
+        ASSERT_TRUE(kit::RunOnHost("ip -4 addr flush dev t0 && ip addr add 10.9.0.5/24 dev t0"));
+        Plant("IPList_1", REG_SZ, "10.9.0.5");
+    }
+    void Start()
+    {
+        StartAt({});
+        ASSERT_STREQ("IP is 10.9.0.5", g_trayData.szTip);
+    }
+};
+
+// the host's commands, the tip after them, whether they lock
+struct Change {
+    const char* commands;
+    const char* tip;
+    int locks;
+};
+class NotifyChanges : public Notify, public ::testing::WithParamInterface<Change> {};
+
+TEST_P(NotifyChanges, EachChangeOrBurstIsCheckedOnceAtOnce)
+{
+    const Change& row = GetParam();
+    Plant("IPList_2", REG_SZ, "10.9.1.8");
+    Start();
+    const int cycles = g_checkCount;
+    ASSERT_TRUE(kit::RunOnHost(row.commands));
+    EXPECT_TRUE(kit::PumpUntil([&] { return g_checkCount != cycles; }, 5000));
+    kit::PumpMessages(300); // a second cycle would come by now
+    EXPECT_EQ(cycles + 1, g_checkCount);
+    EXPECT_EQ(std::string("IP is ") + row.tip, g_trayData.szTip);
+    EXPECT_EQ(row.locks, Locks(row.locks));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Notify, NotifyChanges,
+    ::testing::Values(
+        Change{"ip addr add 10.9.1.7/24 dev t0 && ip addr del 10.9.0.5/24 dev t0", "10.9.1.7", 1},
+        Change{"ip addr add 10.9.1.8/24 dev t0 && ip addr del 10.9.0.5/24 dev t0", "10.9.1.8", 0},
+        // A lookup that finds no address keeps the last one.
+        Change{"ip addr del 10.9.0.5/24 dev t0", "10.9.0.5", 0},
+        // Five changes within 100 ms, far enough apart to be told one by one.
+        Change{"for n in 1 2 3 4; do ip addr add 10.9.2.$n/24 dev t0; sleep .015; done; "
+               "ip addr del 10.9.0.5/24 dev t0",
+               "10.9.2.1", 1}));
+
+TEST_F(Notify, AMoveWhileTheQuestionWaitsIsAskedOnceItIsAnswered)
+{
+    g_confirmBox = 1;
+    Start();
+    bench::User user(hwnd_, {{"Check !", "click 7",
+                              [] {
+                                  kit::RunOnHost("ip addr add 10.9.1.9/24 dev t0 && "
+                                                 "ip addr del 10.9.1.7/24 dev t0");
+                                  kit::PumpMessages(300);
+                              }},
+                             {"Check !", "click 7"}});
+    ASSERT_TRUE(kit::RunOnHost("ip addr add 10.9.1.7/24 dev t0 && ip addr del 10.9.0.5/24 dev t0"));
+    // Well before the poll's three seconds, and no box over the first.
+    kit::PumpUntil([&] { return user.Seen().size() > 20; }, 2000);
+    kit::PumpMessages(300);
+    EXPECT_EQ("Check !{YN*}|Check !{YN*}", user.Seen());
+    EXPECT_EQ("Change IP\n\rNew IP is 10.9.1.9 \n\rAre PC Lock ?", user.BoxText());
+    EXPECT_EQ(0, Locks(0));
+}
+
+// Wine's own iphlpapi.dll (its request never completes) for Korvane.exe alone: the real
+// program still sees the move, at its poll.
+TEST_F(Notify, WithoutTheNotificationTheRealProgramLocksAtThePoll)
+{
+    Plant("iphlpapi", REG_SZ, "builtin", kWineOverrides);
+    kit::Process agent;
+    ASSERT_TRUE(agent.Start('"' + kit::AgentExe() + '"'));
+    ASSERT_NE(nullptr, kit::AgentWindow(agent.info.dwProcessId));
+    ASSERT_TRUE(
+        kit::RunOnHost("ip addr add 10.9.1.10/24 dev t0 && ip addr del 10.9.0.5/24 dev t0"));
+    EXPECT_EQ(1, Locks(1));
+    PostMessageA(kit::AgentWindow(agent.info.dwProcessId), WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, agent.Wait(5000));
+    RegDeleteKeyA(HKEY_CURRENT_USER, kWineOverrides);
+}
+
+} // namespace
