@@ -5,13 +5,17 @@
 #include "watch/address_notify.h"
 
 #include <winsock2.h>
-#include <iphlpapi.h>
 
 namespace {
 
 // How long the end waits for a cancelled request to write its result.
 constexpr DWORD kCancelWaitMs = 1000;
 
+using NotifyFunction = DWORD(WINAPI*)(HANDLE*, OVERLAPPED*);
+using CancelFunction = BOOL(WINAPI*)(OVERLAPPED*);
+
+NotifyFunction g_notifyAddrChange;
+CancelFunction g_cancelIPChangeNotify;
 OVERLAPPED g_notifyRequest;
 HANDLE g_notifyWait;
 HWND g_notifyWindow;
@@ -23,11 +27,35 @@ void CALLBACK AddressChanged(void*, BOOLEAN)
     PostMessageA(g_notifyWindow, g_notifyMessage, 0, 0);
 }
 
+// iphlpapi.dll is not one of the system's known DLLs: imported, it would be looked for in
+// the program's folder first, where anyone who can write there could plant one. So it is
+// loaded by its full path in the system folder, once, and kept.
+bool LoadIpHelper()
+{
+    if (g_notifyAddrChange && g_cancelIPChangeNotify)
+        return true;
+    char path[MAX_PATH];
+    UINT n = GetSystemDirectoryA(path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH - sizeof "\\iphlpapi.dll")
+        return false;
+    lstrcatA(path, "\\iphlpapi.dll");
+    HMODULE module = LoadLibraryA(path);
+    if (!module)
+        return false;
+    g_notifyAddrChange = reinterpret_cast<NotifyFunction>(
+        reinterpret_cast<void*>(GetProcAddress(module, "NotifyAddrChange")));
+    g_cancelIPChangeNotify = reinterpret_cast<CancelFunction>(
+        reinterpret_cast<void*>(GetProcAddress(module, "CancelIPChangeNotify")));
+    return g_notifyAddrChange && g_cancelIPChangeNotify;
+}
+
 } // namespace
 
 int StartAddressNotify(HWND hwnd, UINT message)
 {
     StopAddressNotify();
+    if (!LoadIpHelper())
+        return 0;
     g_notifyWindow = hwnd;
     g_notifyMessage = message;
     // Auto-reset: each completion wakes the pool wait exactly once.
@@ -55,7 +83,7 @@ int RenewAddressNotify()
     g_notifyRequest.hEvent = event;
     // The handle belongs to the system and is never closed by its caller.
     HANDLE unused = nullptr;
-    return NotifyAddrChange(&unused, &g_notifyRequest) == ERROR_IO_PENDING;
+    return g_notifyAddrChange(&unused, &g_notifyRequest) == ERROR_IO_PENDING;
 }
 
 void StopAddressNotify()
@@ -65,7 +93,7 @@ void StopAddressNotify()
         UnregisterWaitEx(g_notifyWait, INVALID_HANDLE_VALUE);
         g_notifyWait = nullptr;
         // A cancelled request still completes into the record and its event: let it.
-        if (CancelIPChangeNotify(&g_notifyRequest))
+        if (g_cancelIPChangeNotify(&g_notifyRequest))
             WaitForSingleObject(g_notifyRequest.hEvent, kCancelWaitMs);
     }
     if (g_notifyRequest.hEvent)
