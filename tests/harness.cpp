@@ -1,44 +1,25 @@
 #include "tests/harness.h"
 
-#include <winsock2.h>
 #include <tlhelp32.h>
 
-#include <algorithm>
 #include <cstdlib>
-
-#include "agent/agent.h"
-#include "agent/agent_command.h"
-#include "settings/common_reg.h"
-#include "settings/runtime_options.h"
-#include "ui/dialogs.h"
-#include "ui/res/resource.h"
-#include "watch/address_lookup.h"
-#include "watch/change_watch.h"
-#include "watch/check_cycle.h"
 
 namespace bench {
 
-namespace {
-
-bool RecorderRunning()
-{
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    bool found = false;
-    for (BOOL more = Process32First(snapshot, &entry); more && !found;
-         more = Process32Next(snapshot, &entry))
-        // Under Wine a process has no name until it has started up.
-        found = !entry.szExeFile[0] || lstrcmpiA(entry.szExeFile, "rundll32.exe") == 0;
-    CloseHandle(snapshot);
-    return found;
-}
-
-} // namespace
-
 std::string LockRecord()
 {
-    PumpUntil([] { return !RecorderRunning(); });
+    PumpUntil([] {
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        bool running = false;
+        for (BOOL more = Process32First(snapshot, &entry); more && !running;
+             more = Process32Next(snapshot, &entry))
+            // Under Wine a process has no name until it has started up.
+            running = !entry.szExeFile[0] || lstrcmpiA(entry.szExeFile, "rundll32.exe") == 0;
+        CloseHandle(snapshot);
+        return !running;
+    });
     return kit::ReadWholeFile(kit::LockRecordPath());
 }
 
@@ -60,13 +41,9 @@ void ClearLocks()
 
 void Plant(const char* name, DWORD type, const std::string& bytes, const char* key)
 {
-    HKEY h;
-    ASSERT_EQ(0, RegCreateKeyExA(HKEY_CURRENT_USER, key ? key : kSettingsKey, 0, nullptr, 0,
-                                 KEY_ALL_ACCESS, nullptr, &h, nullptr));
     const std::string data = bytes + 'x';
-    RegSetValueExA(h, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                   static_cast<DWORD>(bytes.size()));
-    RegCloseKey(h);
+    ASSERT_EQ(0, RegSetKeyValueA(HKEY_CURRENT_USER, key ? key : kSettingsKey, name, type,
+                                 data.data(), static_cast<DWORD>(bytes.size())));
 }
 
 std::string Stored(const char* name, const char* key)

@@ -6,11 +6,25 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "tests/kit.h"
-
 #include <algorithm>
 #include <string>
 #include <vector>
+
+// The product's modules, as every test drives them.
+#include "agent/agent.h"
+#include "agent/agent_command.h"
+#include "settings/common_reg.h"
+#include "settings/runtime_options.h"
+#include "settings/trusted_list.h"
+#include "tests/kit.h"
+#include "ui/dialogs.h"
+#include "ui/res/resource.h"
+#include "ui/tray_menu.h"
+#include "watch/action_log.h"
+#include "watch/address_lookup.h"
+#include "watch/change_watch.h"
+#include "watch/check_cycle.h"
+#include "watch/workstation_lock.h"
 
 namespace bench {
 

@@ -4,21 +4,16 @@
 #include "settings/common_reg.h"
 #include "ui/res/resource.h"
 
+#include <fstream>
+#include <iterator>
+
 namespace kit {
 
 std::string ReadWholeFile(const std::string& path)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return {};
-    std::string text;
-    char buffer[4096];
-    DWORD n = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0)
-        text.append(buffer, n);
-    CloseHandle(file);
-    return text;
+    // The runtime opens it shared for reading and writing, as its writers open it.
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 std::string LockRecordPath()
@@ -57,11 +52,7 @@ bool SetResolverAnswer(std::initializer_list<const char*> addresses)
 void ClearRegistry()
 {
     RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
-    HKEY run;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
-        RegDeleteValueA(run, kRunValueName);
-        RegCloseKey(run);
-    }
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, kRunValueName);
 }
 
 void ClearLockRecord()
@@ -102,9 +93,7 @@ DWORD Process::Wait(DWORD timeoutMs) const
 
 Process::~Process()
 {
-    if (!info.hProcess)
-        return;
-    if (Wait(0) == STILL_ACTIVE)
+    if (info.hProcess && Wait(0) == STILL_ACTIVE)
         TerminateProcess(info.hProcess, 255);
     CloseHandle(info.hProcess);
     CloseHandle(info.hThread);

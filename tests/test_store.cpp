@@ -2,9 +2,6 @@
 // planted with the registry API, read back through the store into guarded buffers.
 #include <cstring>
 
-#include "settings/common_reg.h"
-#include "settings/runtime_options.h"
-#include "settings/trusted_list.h"
 #include "tests/harness.h"
 
 namespace {

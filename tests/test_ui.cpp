@@ -2,15 +2,7 @@
 // at each modal loop, against the real registry and the lock recorder.
 #include <set>
 
-#include "agent/agent.h"
-#include "agent/agent_command.h"
-#include "settings/common_reg.h"
-#include "settings/runtime_options.h"
 #include "tests/harness.h"
-#include "ui/dialogs.h"
-#include "ui/res/resource.h"
-#include "ui/tray_menu.h"
-#include "watch/check_cycle.h"
 
 namespace {
 
@@ -101,18 +93,9 @@ TEST_P(EndSession, ItAgreesToCloseAndEndsOnlyWhenTheSessionEnds)
 }
 INSTANTIATE_TEST_SUITE_P(Ui, EndSession, ::testing::Values(FALSE, TRUE));
 
-// "ComputerLock QuickClick IP_list DEBUG_chk AppDirectory IPList_1..5 Run", "-" for absent.
-std::string State()
-{
-    std::string state;
-    for (const char* name : {"ComputerLock", "QuickClick", "IP_list", "DEBUG_chk", "AppDirectory",
-                             "IPList_1", "IPList_2", "IPList_3", "IPList_4", "IPList_5"})
-        state += bench::Stored(name) + " ";
-    return state + (bench::Stored(kRunValueName, kRunKey) == "-" ? "-" : "run");
-}
-
 // stored first (all switches on, code "4711", a list of 10.0.0.N for these N with a gap, a Run
-// value), the address, the user's steps, what showed, what is stored after
+// value), the address, the user's steps, what showed, what is stored after ("ComputerLock
+// QuickClick IP_list DEBUG_chk AppDirectory IPList_1..5 Run", "-" for absent)
 struct Setting {
     const char* stored;
     const char* address;
@@ -142,7 +125,11 @@ TEST_P(Settings, ShowWhatIsStoredAndOkStoresTheBoxesTheCodeAndAListWithoutGaps)
         DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_SETTING), hwnd_, SettingDlgProc, 0);
         EXPECT_EQ(row.seen, user.Seen());
     }
-    EXPECT_EQ(row.state, State());
+    std::string state;
+    for (const char* name : {"ComputerLock", "QuickClick", "IP_list", "DEBUG_chk", "AppDirectory",
+                             "IPList_1", "IPList_2", "IPList_3", "IPList_4", "IPList_5"})
+        state += bench::Stored(name) + " ";
+    EXPECT_EQ(row.state, state + (bench::Stored(kRunValueName, kRunKey) == "-" ? "-" : "run"));
     EXPECT_EQ(bench::Stored("AppDirectory"), g_passCode);
 }
 

@@ -3,14 +3,7 @@
 #include <cstring>
 #include <utility>
 
-#include "agent/agent.h"
-#include "settings/runtime_options.h"
 #include "tests/harness.h"
-#include "watch/action_log.h"
-#include "watch/address_lookup.h"
-#include "watch/change_watch.h"
-#include "watch/check_cycle.h"
-#include "watch/workstation_lock.h"
 
 namespace {
 
@@ -73,9 +66,8 @@ TEST_P(Moves, OnlyAMoveToAnAddressNotTrustedByteForByteBeforeTheFirstGapLocks)
             *address ? Cycle({address}) : Cycle({});
         // One question a move, owned by the agent, No its default.
         EXPECT_EQ(row.answer ? "Check !{YN*}" : "", user.Seen());
-        if (row.answer) {
-            EXPECT_EQ("Change IP\n\rNew IP is 10.0.0.5 \n\rAre PC Lock ?", user.BoxText());
-        }
+        EXPECT_EQ(row.answer ? "Change IP\n\rNew IP is 10.0.0.5 \n\rAre PC Lock ?" : "",
+                  user.BoxText());
     }
     EXPECT_EQ(row.locks, Locks(row.locks));
 }
