@@ -1,5 +1,6 @@
 #include "tests/harness.h"
 
+#include <shlwapi.h>
 #include <tlhelp32.h>
 
 #include <cstdlib>
@@ -42,8 +43,8 @@ void ClearLocks()
 void Plant(const char* name, DWORD type, const std::string& bytes, const char* key)
 {
     const std::string data = bytes + 'x';
-    ASSERT_EQ(0, RegSetKeyValueA(HKEY_CURRENT_USER, key ? key : kSettingsKey, name, type,
-                                 data.data(), static_cast<DWORD>(bytes.size())));
+    ASSERT_EQ(0, SHSetValueA(HKEY_CURRENT_USER, key ? key : kSettingsKey, name, type, data.data(),
+                             static_cast<DWORD>(bytes.size())));
 }
 
 std::string Stored(const char* name, const char* key)

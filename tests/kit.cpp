@@ -1,5 +1,7 @@
 #include "tests/kit.h"
 
+#include <shlwapi.h>
+
 #include "agent/agent.h"
 #include "settings/common_reg.h"
 #include "ui/res/resource.h"
@@ -52,7 +54,7 @@ bool SetResolverAnswer(std::initializer_list<const char*> addresses)
 void ClearRegistry()
 {
     RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, kRunValueName);
+    SHDeleteValueA(HKEY_CURRENT_USER, kRunKey, kRunValueName);
 }
 
 void ClearLockRecord()

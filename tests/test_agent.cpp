@@ -45,15 +45,12 @@ TEST_F(AgentExe, OneCopyRunsAndANameHeldByAnotherProgramKeepsItOut)
     EXPECT_TRUE(IsWindow(hwnd));
     Close(first, hwnd);
 
-    // The name held by another program, as a mutex or as something else, keeps it out.
-    for (int asEvent = 0; asEvent < 2; ++asEvent) {
-        HANDLE held = asEvent ? CreateEventA(nullptr, TRUE, FALSE, "SystemTrayApp_Korvane")
-                              : CreateMutexA(nullptr, TRUE, "SystemTrayApp_Korvane");
-        bench::Process agent;
-        ASSERT_TRUE(agent.Start("\"" + bench::AgentExe() + "\""));
-        EXPECT_EQ(0u, agent.Wait(kStartMs)) << "held as event: " << asEvent;
-        CloseHandle(held);
-    }
+    // The name held by another program as something else than a mutex keeps it out too.
+    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, "SystemTrayApp_Korvane");
+    bench::Process third;
+    ASSERT_TRUE(third.Start("\"" + bench::AgentExe() + "\""));
+    EXPECT_EQ(0u, third.Wait(kStartMs));
+    CloseHandle(held);
 }
 
 // The end in this process, which plays the agent: the icon goes while the window still

@@ -8,9 +8,9 @@ namespace {
 
 using bench::Step;
 
-// Easy PC Lock, Quick Lock, a verdict left over, the message (a command or a tray click) and
-// its parameter, how the user answers, what showed, locks, whether the agent runs on, and a
-// type the code "8306" is stored as before the start-up load (none: no code)
+// Easy PC Lock, Quick Lock, a verdict left over, the message (a command, a tray click or a
+// session's end) and its parameter, how the user answers, what showed, locks, whether the agent
+// runs on, and a type the code "8306" is stored as before the start-up load (none: no code)
 struct Command {
     int computerLock, quickClick, passOk;
     UINT message;
@@ -34,14 +34,20 @@ TEST_P(Commands, EachOpensWhatItMayOnceAndOnlyTheRightCodeGetsThrough)
     g_quickClick = row.quickClick;
     g_passOk = row.passOk;
     StartAt({});
+    // Asked whether it may close (a sign-out, or the installer as Restart Manager asks), it
+    // agrees and goes on: only the session's real end, or Exit, ends it.
+    EXPECT_EQ(TRUE, SendMessageA(hwnd_, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP));
     {
         bench::User user(hwnd_, row.steps);
         const bool tray = row.message == WM_TRAYNOTIFY;
         SendMessageA(hwnd_, row.message, tray ? kTrayIconId : row.param, tray ? row.param : 0);
         EXPECT_EQ(row.seen, user.Seen());
     }
+    MSG quit; // an end posts the quit that ends the message loop (before a pump takes it)
+    EXPECT_EQ(!row.alive, PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0);
     EXPECT_EQ(row.locks, bench::Locks(row.locks));
     EXPECT_EQ(row.alive, IsWindow(hwnd_) != FALSE);
+    EXPECT_EQ(row.alive, bench::TrayIconExists(hwnd_));
     EXPECT_EQ(0, g_passCodeDlgOpen + g_settingDlgOpen + g_aboutDlgOpen);
 }
 
@@ -74,24 +80,10 @@ INSTANTIATE_TEST_SUITE_P(
     {1, 1, 0, kTray, WM_RBUTTONUP, {{"menu", ""}}, "menu6d", 0, true},
     {0, 0, 0, kCommand, CMD_SETTING, {code}, "PassCode*", 0, true, REG_BINARY},
     {0, 0, 0, kCommand, CMD_EXIT, {{"PassCode", ":1"}}, "PassCode*", 0, true, REG_BINARY},
+    {0, 0, 0, WM_ENDSESSION, FALSE, {}, "", 0, true},
+    {0, 0, 0, WM_ENDSESSION, TRUE, {}, "", 0, false},
         // clang-format on
     }));
-
-// Asked to close (a sign-out, or the installer as Restart Manager asks), the agent agrees and
-// ends only when the session really ends: window and icon gone, a quit posted.
-class EndSession : public bench::Agent, public ::testing::WithParamInterface<WPARAM> {};
-TEST_P(EndSession, ItAgreesToCloseAndEndsOnlyWhenTheSessionEnds)
-{
-    const WPARAM ending = GetParam();
-    StartAt({});
-    EXPECT_EQ(TRUE, SendMessageA(hwnd_, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP));
-    SendMessageA(hwnd_, WM_ENDSESSION, ending, ENDSESSION_CLOSEAPP);
-    MSG quit;
-    EXPECT_EQ(!ending, IsWindow(hwnd_) != FALSE);
-    EXPECT_EQ(!ending, bench::TrayIconExists(hwnd_));
-    EXPECT_EQ(ending != 0, PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0);
-}
-INSTANTIATE_TEST_SUITE_P(Ui, EndSession, ::testing::Values(FALSE, TRUE));
 
 // stored first (all switches on, code "4711", a list of 10.0.0.N for these N with a gap, a Run
 // value), the address, the user's steps, what showed, what is stored after ("ComputerLock
