@@ -49,14 +49,12 @@ void Plant(const char* name, DWORD type, const std::string& bytes, const char* k
 
 std::string Stored(const char* name, const char* key)
 {
-    std::string data(4096, '\0');
-    DWORD type = REG_NONE, size = static_cast<DWORD>(data.size());
-    if (RegGetValueA(HKEY_CURRENT_USER, key ? key : kSettingsKey, name, RRF_RT_ANY, &type, &data[0],
+    char data[4096] = {};
+    DWORD type = REG_NONE, size = sizeof data;
+    if (RegGetValueA(HKEY_CURRENT_USER, key ? key : kSettingsKey, name, RRF_RT_ANY, &type, data,
                      &size) != ERROR_SUCCESS)
         return "-";
-    if (type == REG_DWORD)
-        return std::to_string(*reinterpret_cast<DWORD*>(&data[0]));
-    return data.c_str();
+    return type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(data)) : data;
 }
 
 std::string Dword(DWORD value)

@@ -35,20 +35,12 @@ bool SetResolverAnswer(std::initializer_list<const char*> addresses)
     char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD size = sizeof name;
     GetComputerNameA(name, &size);
+    // Truncated and rewritten in place: the bind mount stays on the file.
+    std::ofstream hosts(Env("KORVANE_BENCH_DIR", "C:\\") + "\\hosts", std::ios::binary);
     std::string text = "127.0.0.1\tlocalhost\n";
     for (const char* address : addresses)
         text += std::string(address) + "\t" + name + "\n";
-    // TRUNCATE_EXISTING keeps the file (and so the bind mount on it).
-    HANDLE file = CreateFileA((Env("KORVANE_BENCH_DIR", "C:\\") + "\\hosts").c_str(), GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, TRUNCATE_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const BOOL ok =
-        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == text.size();
+    return static_cast<bool>(hosts << text << std::flush);
 }
 
 void ClearRegistry()
