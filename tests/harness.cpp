@@ -131,18 +131,14 @@ void CALLBACK User::BoxReady(HWND, UINT, UINT_PTR id, DWORD)
 std::string Buttons(HWND box)
 {
     std::string buttons;
-    int count = 0;
     for (const auto& [id, letter] :
          {std::pair{IDOK, 'O'}, {IDCANCEL, 'C'}, {IDYES, 'Y'}, {IDNO, 'N'}})
-        if (HWND button = GetDlgItem(box, id); button && IsWindowVisible(button)) {
-            buttons += letter;
-            if ((GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
-                buttons += '*';
-            ++count;
-        }
-    if (count == 1)
-        buttons.erase(1);
-    return "{" + buttons + "}";
+        if (HWND button = GetDlgItem(box, id); button && IsWindowVisible(button))
+            buttons +=
+                std::string(1, letter) +
+                ((GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON ? "*" : "");
+    // A lone button is no choice: its default goes unsaid.
+    return "{" + (buttons.size() == 2 && buttons[1] == '*' ? buttons.erase(1) : buttons) + "}";
 }
 
 void User::Idle(HWND modal, bool menu)

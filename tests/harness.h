@@ -1,7 +1,5 @@
-// The test harness: the bench's resolver and lock recorder, the registry as stored, the
-// real Korvane.exe as a child, and modal loops answered on the test's own thread.
-// scripts/bench-shell.sh runs the tests in a namespace whose /etc/hosts is the bench's
-// hosts file, so rewriting that file moves the machine's address.
+// The test harness: the bench's resolver and lock recorder (tests/kit.h), the registry as
+// stored, the real Korvane.exe as a child, and modal loops answered on the test's own thread.
 #pragma once
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -2,14 +2,21 @@
 
 #include <shlwapi.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "agent/agent.h"
 #include "settings/common_reg.h"
 #include "ui/res/resource.h"
 
-#include <fstream>
-#include <iterator>
-
 namespace kit {
+
+static std::string Env(const char* name, const char* fallback)
+{
+    char value[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    return (n > 0 && n < sizeof value) ? std::string(value, n) : std::string(fallback);
+}
 
 std::string ReadWholeFile(const std::string& path)
 {
@@ -21,13 +28,6 @@ std::string ReadWholeFile(const std::string& path)
 std::string LockRecordPath()
 {
     return Env("KORVANE_LOCK_RECORD", "C:\\korvane-locks.txt");
-}
-
-std::string Env(const char* name, const char* fallback)
-{
-    char value[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
-    return (n > 0 && n < sizeof value) ? std::string(value, n) : std::string(fallback);
 }
 
 bool SetResolverAnswer(std::initializer_list<const char*> addresses)

@@ -13,14 +13,9 @@ std::wstring Wide(const std::string& ascii)
     return std::wstring(ascii.begin(), ascii.end());
 }
 
-class AgentExe : public ::testing::Test {
+// The in-process agent's set-up (a clean registry and lock record) for the real one.
+class AgentExe : public bench::Agent {
   protected:
-    void SetUp() override
-    {
-        bench::ClearRegistry();
-        bench::ClearLocks();
-    }
-    void TearDown() override { bench::ClearRegistry(); }
     // Starts Korvane.exe and returns its window once the start is over, its first cycle
     // included: the agent answers a sent message only from its message loop.
     HWND Start(bench::Process& agent, const char* address,
@@ -65,9 +60,9 @@ TEST_F(AgentExe, OneCopyRunsAndANameHeldByAnotherProgramKeepsItOut)
 
 // The end in this process, which plays the agent: the icon goes while the window still
 // exists (Wine would drop it with the window anyway), and the name is free at once, so a new
-// copy starts while the first process still lives.
-class AgentExeEnd : public bench::Agent {};
-TEST_F(AgentExeEnd, RemovesTheIconAndFreesTheNameBeforeTheProcessEnds)
+// copy starts (one that finds the name taken ends at once, no window shown) while the first
+// process still lives.
+TEST_F(AgentExe, TheEndRemovesTheIconAndFreesTheNameBeforeTheProcessEnds)
 {
     g_instanceMutex = CreateMutexA(nullptr, TRUE, kInstanceMutexName);
     StartAt({"192.168.0.5"});
@@ -76,10 +71,7 @@ TEST_F(AgentExeEnd, RemovesTheIconAndFreesTheNameBeforeTheProcessEnds)
     EXPECT_TRUE(IsWindow(hwnd_));
     EXPECT_FALSE(bench::TrayIconExists(hwnd_));
     bench::Process copy;
-    ASSERT_TRUE(copy.Start("\"" + bench::AgentExe() + "\""));
-    EXPECT_EQ(STILL_ACTIVE, copy.Wait(3000)); // a copy that finds the name taken ends at once
-    PostMessageA(bench::AgentWindow(copy.info.dwProcessId), WM_CLOSE, 0, 0);
-    EXPECT_EQ(0u, copy.Wait(kStartMs));
+    Close(copy, Start(copy, "192.168.0.5"));
 }
 
 // A copy of the program in a folder the ANSI code page cannot spell, beside a DLL planted under
