@@ -125,24 +125,23 @@ TEST_P(Settings, ShowWhatIsStoredAndOkStoresTheBoxesTheCodeAndAListWithoutGaps)
     EXPECT_EQ(bench::Stored("AppDirectory"), g_passCode);
 }
 
-const Step add = {"Setting", "click 1003"}, okay = {"Setting", ":1"}, warned = {"Check !", "enter"};
+const Step add = {"Setting", "click 1003"}, del = {"Setting", "click 1002"},
+           quick = {"Setting", "click 1014"}, okay = {"Setting", ":1"},
+           warned = {"Check !", "enter"};
 INSTANTIATE_TEST_SUITE_P(
     Ui, Settings,
     ::testing::ValuesIn(std::vector<Setting>{
         // clang-format off
     {"12 4", "10.0.0.7", {okay}, "Setting", "1 1 1 1 4711 10.0.0.1 10.0.0.2 - - - run"},
-    {"12 4", "10.0.0.7", {{"Setting", "click 1012"}, {"Setting", "click 1014"},
-                          {"Setting", "click 1010"}, okay},
+    {"12 4", "10.0.0.7", {{"Setting", "click 1012"}, quick, {"Setting", "click 1010"}, okay},
      "Setting|x1014", "0 1 1 1 4711 10.0.0.1 10.0.0.2 - - - -"},
-    {"12 4", "10.0.0.7", {{"Setting", "select 0"}, {"Setting", "click 1002"}, add, add,
-                          {"Setting", "20240:1"}},
+    {"12 4", "10.0.0.7", {{"Setting", "select 0"}, del, add, add, {"Setting", "20240:1"}},
      "Setting", "1 1 1 1 20240 10.0.0.2 10.0.0.7 - - - run"},
-    {"12 4", "10.0.0.7", {{"Setting", "click 1009"}, {"Setting", "click 1014"}, add,
-                          {"Setting", "20240:2"}},
+    {"12 4", "10.0.0.7", {{"Setting", "click 1009"}, quick, add, {"Setting", "20240:2"}},
      "Setting", "1 0 1 0 4711 10.0.0.1 10.0.0.2 - 10.0.0.4 - run"},
     {"1234", "10.0.0.0", {add, add, okay}, "Setting|x1003",
      "1 1 1 1 4711 10.0.0.0 10.0.0.1 10.0.0.2 10.0.0.3 10.0.0.4 run"},
-    {"12345", "10.0.0.7", {{"Setting", "select 4"}, {"Setting", "click 1002"}, add, okay},
+    {"12345", "10.0.0.7", {{"Setting", "select 4"}, del, add, okay},
      "Setting", "1 1 1 1 4711 10.0.0.1 10.0.0.2 10.0.0.3 10.0.0.4 10.0.0.7 run"},
     {"", nullptr, {add, okay}, "Setting", "0 0 0 - 8306 - - - - - -"},
     {"", "10.0.0.7", {{"Setting", "123:1"}, warned, {"Setting", "123456789012345678901234:1"},
