@@ -1,44 +1,26 @@
 #include "tests/harness.h"
 
-#include <winsock2.h>
+#include <shlwapi.h>
 #include <tlhelp32.h>
 
-#include <algorithm>
 #include <cstdlib>
-
-#include "agent/agent.h"
-#include "agent/agent_command.h"
-#include "settings/common_reg.h"
-#include "settings/runtime_options.h"
-#include "ui/dialogs.h"
-#include "ui/res/resource.h"
-#include "watch/address_lookup.h"
-#include "watch/change_watch.h"
-#include "watch/check_cycle.h"
 
 namespace bench {
 
-namespace {
-
-bool RecorderRunning()
-{
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    bool found = false;
-    for (BOOL more = Process32First(snapshot, &entry); more && !found;
-         more = Process32Next(snapshot, &entry))
-        // Under Wine a process has no name until it has started up.
-        found = !entry.szExeFile[0] || lstrcmpiA(entry.szExeFile, "rundll32.exe") == 0;
-    CloseHandle(snapshot);
-    return found;
-}
-
-} // namespace
-
 std::string LockRecord()
 {
-    PumpUntil([] { return !RecorderRunning(); });
+    PumpUntil([] {
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        bool running = false;
+        for (BOOL more = Process32First(snapshot, &entry); more && !running;
+             more = Process32Next(snapshot, &entry))
+            // Under Wine a process has no name until it has started up.
+            running = !entry.szExeFile[0] || lstrcmpiA(entry.szExeFile, "rundll32.exe") == 0;
+        CloseHandle(snapshot);
+        return !running;
+    });
     return kit::ReadWholeFile(kit::LockRecordPath());
 }
 
@@ -60,25 +42,19 @@ void ClearLocks()
 
 void Plant(const char* name, DWORD type, const std::string& bytes, const char* key)
 {
-    HKEY h;
-    ASSERT_EQ(0, RegCreateKeyExA(HKEY_CURRENT_USER, key ? key : kSettingsKey, 0, nullptr, 0,
-                                 KEY_ALL_ACCESS, nullptr, &h, nullptr));
     const std::string data = bytes + 'x';
-    RegSetValueExA(h, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                   static_cast<DWORD>(bytes.size()));
-    RegCloseKey(h);
+    ASSERT_EQ(0, SHSetValueA(HKEY_CURRENT_USER, key ? key : kSettingsKey, name, type, data.data(),
+                             static_cast<DWORD>(bytes.size())));
 }
 
 std::string Stored(const char* name, const char* key)
 {
-    std::string data(4096, '\0');
-    DWORD type = REG_NONE, size = static_cast<DWORD>(data.size());
-    if (RegGetValueA(HKEY_CURRENT_USER, key ? key : kSettingsKey, name, RRF_RT_ANY, &type, &data[0],
+    char data[4096] = {};
+    DWORD type = REG_NONE, size = sizeof data;
+    if (RegGetValueA(HKEY_CURRENT_USER, key ? key : kSettingsKey, name, RRF_RT_ANY, &type, data,
                      &size) != ERROR_SUCCESS)
         return "-";
-    if (type == REG_DWORD)
-        return std::to_string(*reinterpret_cast<DWORD*>(&data[0]));
-    return data.c_str();
+    return type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(data)) : data;
 }
 
 std::string Dword(DWORD value)
@@ -155,18 +131,14 @@ void CALLBACK User::BoxReady(HWND, UINT, UINT_PTR id, DWORD)
 std::string Buttons(HWND box)
 {
     std::string buttons;
-    int count = 0;
     for (const auto& [id, letter] :
          {std::pair{IDOK, 'O'}, {IDCANCEL, 'C'}, {IDYES, 'Y'}, {IDNO, 'N'}})
-        if (HWND button = GetDlgItem(box, id); button && IsWindowVisible(button)) {
-            buttons += letter;
-            if ((GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
-                buttons += '*';
-            ++count;
-        }
-    if (count == 1)
-        buttons.erase(1);
-    return "{" + buttons + "}";
+        if (HWND button = GetDlgItem(box, id); button && IsWindowVisible(button))
+            buttons +=
+                std::string(1, letter) +
+                ((GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON ? "*" : "");
+    // A lone button is no choice: its default goes unsaid.
+    return "{" + (buttons.size() == 2 && buttons[1] == '*' ? buttons.erase(1) : buttons) + "}";
 }
 
 void User::Idle(HWND modal, bool menu)

@@ -1,16 +1,28 @@
-// The test harness: the bench's resolver and lock recorder, the registry as stored, the
-// real Korvane.exe as a child, and modal loops answered on the test's own thread.
-// scripts/bench-shell.sh runs the tests in a namespace whose /etc/hosts is the bench's
-// hosts file, so rewriting that file moves the machine's address.
+// The test harness: the bench's resolver and lock recorder (tests/kit.h), the registry as
+// stored, the real Korvane.exe as a child, and modal loops answered on the test's own thread.
 #pragma once
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "tests/kit.h"
-
 #include <algorithm>
 #include <string>
 #include <vector>
+
+// The product's modules, as every test drives them.
+#include "agent/agent.h"
+#include "agent/agent_command.h"
+#include "settings/common_reg.h"
+#include "settings/runtime_options.h"
+#include "settings/trusted_list.h"
+#include "tests/kit.h"
+#include "ui/dialogs.h"
+#include "ui/res/resource.h"
+#include "ui/tray_menu.h"
+#include "watch/action_log.h"
+#include "watch/address_lookup.h"
+#include "watch/change_watch.h"
+#include "watch/check_cycle.h"
+#include "watch/workstation_lock.h"
 
 namespace bench {
 

@@ -1,6 +1,10 @@
 #include "tests/kit.h"
 
+#include <shlwapi.h>
+
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 #include "agent/agent.h"
 #include "settings/common_reg.h"
@@ -8,19 +12,18 @@
 
 namespace kit {
 
+static std::string Env(const char* name, const char* fallback)
+{
+    char value[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    return (n > 0 && n < sizeof value) ? std::string(value, n) : std::string(fallback);
+}
+
 std::string ReadWholeFile(const std::string& path)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return {};
-    std::string text;
-    char buffer[4096];
-    DWORD n = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0)
-        text.append(buffer, n);
-    CloseHandle(file);
-    return text;
+    // The runtime opens it shared for reading and writing, as its writers open it.
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 std::string LockRecordPath()
@@ -28,32 +31,17 @@ std::string LockRecordPath()
     return Env("KORVANE_LOCK_RECORD", "C:\\korvane-locks.txt");
 }
 
-std::string Env(const char* name, const char* fallback)
-{
-    char value[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
-    return (n > 0 && n < sizeof value) ? std::string(value, n) : std::string(fallback);
-}
-
 bool SetResolverAnswer(std::initializer_list<const char*> addresses)
 {
     char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD size = sizeof name;
     GetComputerNameA(name, &size);
+    // Truncated and rewritten in place: the bind mount stays on the file.
+    std::ofstream hosts(Env("KORVANE_BENCH_DIR", "C:\\") + "\\hosts", std::ios::binary);
     std::string text = "127.0.0.1\tlocalhost\n";
     for (const char* address : addresses)
         text += std::string(address) + "\t" + name + "\n";
-    // TRUNCATE_EXISTING keeps the file (and so the bind mount on it).
-    HANDLE file = CreateFileA((Env("KORVANE_BENCH_DIR", "C:\\") + "\\hosts").c_str(), GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, TRUNCATE_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const BOOL ok =
-        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == text.size();
+    return static_cast<bool>(hosts << text << std::flush);
 }
 
 bool RunOnHost(const std::string& command)
@@ -75,11 +63,7 @@ bool RunOnHost(const std::string& command)
 void ClearRegistry()
 {
     RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
-    HKEY run;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
-        RegDeleteValueA(run, kRunValueName);
-        RegCloseKey(run);
-    }
+    SHDeleteValueA(HKEY_CURRENT_USER, kRunKey, kRunValueName);
 }
 
 void ClearLockRecord()
@@ -120,9 +104,7 @@ DWORD Process::Wait(DWORD timeoutMs) const
 
 Process::~Process()
 {
-    if (!info.hProcess)
-        return;
-    if (Wait(0) == STILL_ACTIVE)
+    if (info.hProcess && Wait(0) == STILL_ACTIVE)
         TerminateProcess(info.hProcess, 255);
     CloseHandle(info.hProcess);
     CloseHandle(info.hThread);

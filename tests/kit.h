@@ -9,11 +9,9 @@
 
 namespace kit {
 
-std::string Env(const char* name, const char* fallback);
-
 // Makes the resolver answer the computer name with these addresses in this order; none
-// makes the name unknown. The file is rewritten in place, never replaced, because it is
-// bind-mounted over /etc/hosts.
+// makes the name unknown. scripts/bench-shell.sh runs the tests in a namespace whose
+// /etc/hosts is the bench's hosts file, bind-mounted: it is rewritten in place, never replaced.
 bool SetResolverAnswer(std::initializer_list<const char*> addresses);
 
 // Runs a shell command on the bench's Linux side, in its namespaces (the moving bench's

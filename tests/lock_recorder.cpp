@@ -3,8 +3,7 @@
 // line, separated by tabs), and exits.
 #include <windows.h>
 
-#include <cstdio>
-#include <cstring>
+#include <string>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
@@ -14,18 +13,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, sizeof self);
-    char line[2048];
-    int n =
-        std::snprintf(line, sizeof line, "%lu\t%s\t%s\n", GetTickCount(), self, GetCommandLineA());
-    if (n < 0 || n >= static_cast<int>(sizeof line))
-        n = static_cast<int>(std::strlen(line));
-
+    const std::string line =
+        std::to_string(GetTickCount()) + "\t" + self + "\t" + GetCommandLineA() + "\n";
     HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 1;
     DWORD written = 0;
-    WriteFile(file, line, static_cast<DWORD>(n), &written, nullptr);
+    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     CloseHandle(file);
     return 0;
 }

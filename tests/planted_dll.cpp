@@ -1,13 +1,14 @@
 // Planted beside a copy of Korvane.exe under the name of a DLL the system loads late: once
-// loaded it leaves "<its own path>.loaded" and refuses to stay, so the agent goes on.
+// loaded it leaves "<its own path>.loaded" (a Unicode path, wherever it lies) and refuses to
+// stay, so the agent goes on.
 #include <windows.h>
 
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID)
 {
-    char path[MAX_PATH + 8];
-    DWORD n = GetModuleFileNameA(self, path, MAX_PATH);
+    wchar_t path[MAX_PATH + 8];
+    DWORD n = GetModuleFileNameW(self, path, MAX_PATH);
     if (reason == DLL_PROCESS_ATTACH && n > 0 && n < MAX_PATH)
-        CloseHandle(CreateFileA(lstrcatA(path, ".loaded"), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                0, nullptr));
+        CloseHandle(CreateFileW(lstrcatW(path, L".loaded"), GENERIC_WRITE, 0, nullptr,
+                                CREATE_ALWAYS, 0, nullptr));
     return reason != DLL_PROCESS_ATTACH;
 }

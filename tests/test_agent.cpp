@@ -1,34 +1,34 @@
-// The real Korvane.exe as a child process: one copy at a time, a clean end, and the lock
-// on a move to an untrusted address.
+// The real Korvane.exe as a child process: one copy at a time, a clean end, the lock on a
+// move to an untrusted address, no planted DLL, autostart from a Unicode folder.
 #include <cstring>
 
-#include "agent/agent.h"
-#include "agent/agent_command.h"
-#include "settings/runtime_options.h"
-#include "ui/res/resource.h"
 #include "tests/harness.h"
 
 namespace {
 
 constexpr DWORD kStartMs = 20000;
 
-class AgentExe : public ::testing::Test {
+std::wstring Wide(const std::string& ascii)
+{
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
+// The in-process agent's set-up (a clean registry and lock record) for the real one.
+class AgentExe : public bench::Agent {
   protected:
-    void SetUp() override
-    {
-        bench::ClearRegistry();
-        bench::ClearLocks();
-    }
-    void TearDown() override { bench::ClearRegistry(); }
     // Starts Korvane.exe and returns its window once the start is over, its first cycle
     // included: the agent answers a sent message only from its message loop.
-    HWND Start(bench::Process& agent, const char* address, std::string exe = bench::AgentExe())
+    HWND Start(bench::Process& agent, const char* address,
+               std::wstring exe = Wide(bench::AgentExe()))
     {
         bench::SetResolverAnswer({address});
-        EXPECT_TRUE(agent.Start("\"" + exe + "\""));
+        std::wstring line = L"\"" + exe + L"\"";
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
+        EXPECT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &si, &agent.info));
         HWND hwnd = bench::AgentWindow(agent.info.dwProcessId);
-        DWORD_PTR result;
-        EXPECT_TRUE(SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, kStartMs, &result));
+        EXPECT_TRUE(SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, kStartMs, nullptr));
         return hwnd;
     }
     static void Close(bench::Process& agent, HWND hwnd)
@@ -42,6 +42,7 @@ TEST_F(AgentExe, OneCopyRunsAndANameHeldByAnotherProgramKeepsItOut)
 {
     bench::Process first, second;
     HWND hwnd = Start(first, "192.168.0.5");
+    EXPECT_EQ(1, bench::Locks(1)) << bench::LockRecord(); // nothing trusted: the start is a move
     EXPECT_TRUE(bench::PumpUntil([&] { return bench::TrayIconExists(hwnd); }));
     EXPECT_FALSE(IsWindowVisible(hwnd));
     ASSERT_TRUE(second.Start("\"" + bench::AgentExe() + "\""));
@@ -49,42 +50,19 @@ TEST_F(AgentExe, OneCopyRunsAndANameHeldByAnotherProgramKeepsItOut)
     EXPECT_TRUE(IsWindow(hwnd));
     Close(first, hwnd);
 
-    // The name held by another program, as a mutex or as something else, keeps it out.
-    for (int asEvent = 0; asEvent < 2; ++asEvent) {
-        HANDLE held = asEvent ? CreateEventA(nullptr, TRUE, FALSE, "SystemTrayApp_Korvane")
-                              : CreateMutexA(nullptr, TRUE, "SystemTrayApp_Korvane");
-        bench::Process agent;
-        ASSERT_TRUE(agent.Start("\"" + bench::AgentExe() + "\""));
-        EXPECT_EQ(0u, agent.Wait(kStartMs)) << "held as event: " << asEvent;
-        CloseHandle(held);
-    }
-}
-
-TEST_F(AgentExe, ItLocksOnAMoveToAnUntrustedAddressAndNotAtATrustedOne)
-{
-    {
-        bench::Process agent;
-        HWND hwnd = Start(agent, "192.168.0.5"); // nothing trusted: the start is a move
-        EXPECT_EQ(1, bench::Locks(1)) << bench::LockRecord();
-        Close(agent, hwnd);
-    }
-    bench::ClearLocks();
-    bench::Plant("IPList_1", REG_SZ, "192.168.1.10");
-    bench::Process agent;
-    HWND hwnd = Start(agent, "192.168.1.10");
-    EXPECT_EQ(0, bench::Locks(0));
-    // Its own timer sees the move. (Cycles are not forced with a sent WM_TIMER here: under
-    // Wine a lock started while a message from another process is handled runs twice.)
-    bench::SetResolverAnswer({"10.0.0.5"});
-    EXPECT_EQ(1, bench::Locks(1)) << bench::LockRecord();
-    Close(agent, hwnd);
+    // The name held by another program as something else than a mutex keeps it out too.
+    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, "SystemTrayApp_Korvane");
+    bench::Process third;
+    ASSERT_TRUE(third.Start("\"" + bench::AgentExe() + "\""));
+    EXPECT_EQ(0u, third.Wait(kStartMs));
+    CloseHandle(held);
 }
 
 // The end in this process, which plays the agent: the icon goes while the window still
 // exists (Wine would drop it with the window anyway), and the name is free at once, so a new
-// copy starts while the first process still lives.
-class AgentExeEnd : public bench::Agent {};
-TEST_F(AgentExeEnd, RemovesTheIconAndFreesTheNameBeforeTheProcessEnds)
+// copy starts (one that finds the name taken ends at once, no window shown) while the first
+// process still lives.
+TEST_F(AgentExe, TheEndRemovesTheIconAndFreesTheNameBeforeTheProcessEnds)
 {
     g_instanceMutex = CreateMutexA(nullptr, TRUE, kInstanceMutexName);
     StartAt({"192.168.0.5"});
@@ -93,60 +71,35 @@ TEST_F(AgentExeEnd, RemovesTheIconAndFreesTheNameBeforeTheProcessEnds)
     EXPECT_TRUE(IsWindow(hwnd_));
     EXPECT_FALSE(bench::TrayIconExists(hwnd_));
     bench::Process copy;
-    ASSERT_TRUE(copy.Start("\"" + bench::AgentExe() + "\""));
-    EXPECT_EQ(STILL_ACTIVE, copy.Wait(3000)); // a copy that finds the name taken ends at once
-    PostMessageA(bench::AgentWindow(copy.info.dwProcessId), WM_CLOSE, 0, 0);
-    EXPECT_EQ(0u, copy.Wait(kStartMs));
+    Close(copy, Start(copy, "192.168.0.5"));
 }
 
-// A DLL planted beside a copy of the program under the name of one the system loads later
-// (theming's, with the first window) is not loaded. Wine prefers its own builtin DLLs and
-// takes one from the program's folder only with a "native" override: one for this copy's
-// name alone (Wine reads the overrides from its Unix environment, which a child inherits
-// unchanged, and from the registry by program name).
-TEST_F(AgentExe, ADllPlantedBesideTheProgramIsNotLoaded)
+// A copy of the program in a folder the ANSI code page cannot spell, beside a DLL planted under
+// the name of one the system loads later (theming's, with the first window): it locks at a move
+// to an untrusted address and not at a trusted one, Setting's autostart box stores its Unicode
+// path as the Run value, the next sign-in starts it, and neither start loads the DLL. Wine
+// prefers its own builtin DLLs and takes one from the program's folder only with a "native"
+// override: one for this copy's name alone (Wine reads the overrides from its Unix environment,
+// which a child inherits unchanged, and from the registry by program name).
+TEST_F(AgentExe, ACopyOutsideTheCodePageLocksAutostartsAndLoadsNoDllPlantedBesideIt)
 {
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     const std::string planted = std::string(path, std::strrchr(path, '\\') + 1) + "planted.dll";
-    GetTempPathA(MAX_PATH, path);
-    const std::string dir = std::string(path) + "korvane-planted\\", exe = dir + "Planted.exe";
-    CreateDirectoryA(dir.c_str(), nullptr);
-    ASSERT_TRUE(CopyFileA(bench::AgentExe().c_str(), exe.c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA(planted.c_str(), (dir + "uxtheme.dll").c_str(), FALSE));
-    DeleteFileA((dir + "uxtheme.dll.loaded").c_str());
+    const std::wstring dir = L"C:\\\x30b3\x30eb\x30f4\x30a1\x30f3 Tools\\",
+                       exe = dir + L"Planted.exe", dll = dir + L"uxtheme.dll";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(Wide(bench::AgentExe()).c_str(), exe.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(Wide(planted).c_str(), dll.c_str(), FALSE));
+    DeleteFileW((dll + L".loaded").c_str());
     const char* wine[] = {"Software\\Wine\\AppDefaults\\Planted.exe\\DllOverrides",
                           "Software\\Wine\\AppDefaults\\Planted.exe"};
     bench::Plant("uxtheme", REG_SZ, std::string("native", 7), wine[0]);
     bench::Plant("IPList_1", REG_SZ, "192.168.1.10");
-    {
-        bench::Process agent;
-        Close(agent, Start(agent, "192.168.1.10", exe));
-    }
-    for (const char* key : wine)
-        RegDeleteKeyA(HKEY_CURRENT_USER, key);
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((dir + "uxtheme.dll.loaded").c_str()));
-    for (const char* name : {"Planted.exe", "uxtheme.dll", "uxtheme.dll.loaded"})
-        DeleteFileA((dir + name).c_str());
-    RemoveDirectoryA(dir.c_str());
-}
-
-// Setting's autostart box checked in a copy whose folder the ANSI code page cannot spell:
-// the Run value holds its Unicode path, and the next sign-in starts it.
-TEST_F(AgentExe, AutostartWorksFromAFolderOutsideTheCodePage)
-{
-    const std::wstring dir = L"C:\\\x30b3\x30eb\x30f4\x30a1\x30f3 Tools",
-                       exe = dir + L"\\Korvane.exe";
-    const std::string built = bench::AgentExe(); // a path in ASCII
-    std::wstring line = L"\"" + exe + L"\"", source(built.begin(), built.end());
-    CreateDirectoryW(dir.c_str(), nullptr);
-    ASSERT_TRUE(CopyFileW(source.c_str(), exe.c_str(), FALSE));
     bench::Process agent;
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                               &agent.info));
-    HWND hwnd = bench::AgentWindow(agent.info.dwProcessId);
+    HWND hwnd = Start(agent, "192.168.1.10", exe);
+    EXPECT_EQ(0, bench::Locks(0));
+
     PostMessageA(hwnd, WM_COMMAND, CMD_SETTING, 0);
     // A dialog is ready for input once it shows.
     auto shown = [](const char* caption) {
@@ -166,9 +119,13 @@ TEST_F(AgentExe, AutostartWorksFromAFolderOutsideTheCodePage)
     EXPECT_EQ(0,
               RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
                            L"Korvane.EXE", RRF_RT_REG_SZ, nullptr, &run[0], &size));
-    EXPECT_EQ(line, run.c_str());
-    Close(agent, hwnd);
+    EXPECT_EQ(L"\"" + exe + L"\"", run.c_str());
 
+    // Its own timer sees the move. (Cycles are not forced with a sent WM_TIMER here: under
+    // Wine a lock started while a message from another process is handled runs twice.)
+    bench::SetResolverAnswer({"10.0.0.5"});
+    EXPECT_EQ(1, bench::Locks(1)) << bench::LockRecord();
+    Close(agent, hwnd);
     bench::Process boot;
     ASSERT_TRUE(boot.Start("wineboot.exe"));
     EXPECT_EQ(0u, boot.Wait(kStartMs));
@@ -176,7 +133,11 @@ TEST_F(AgentExe, AutostartWorksFromAFolderOutsideTheCodePage)
     ASSERT_NE(nullptr, hwnd);
     PostMessageA(hwnd, WM_CLOSE, 0, 0);
     EXPECT_TRUE(bench::PumpUntil([&] { return !IsWindow(hwnd); }));
+    for (const char* key : wine)
+        RegDeleteKeyA(HKEY_CURRENT_USER, key);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((dll + L".loaded").c_str()));
     bench::PumpUntil([&] { return DeleteFileW(exe.c_str()); });
+    DeleteFileW(dll.c_str());
     RemoveDirectoryW(dir.c_str());
 }
 

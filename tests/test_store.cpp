@@ -2,9 +2,6 @@
 // planted with the registry API, read back through the store into guarded buffers.
 #include <cstring>
 
-#include "settings/common_reg.h"
-#include "settings/runtime_options.h"
-#include "settings/trusted_list.h"
 #include "tests/harness.h"
 
 namespace {
@@ -26,10 +23,9 @@ std::string Left(const std::string& buffer, size_t size)
     return end < size ? buffer.substr(0, end) : "<unterminated>";
 }
 
-class Store : public ::testing::Test {
+// The agent's set-up: a clean registry, the start-up's globals at their defaults.
+class Store : public bench::Agent {
   protected:
-    void SetUp() override { bench::ClearRegistry(); }
-    void TearDown() override { bench::ClearRegistry(); }
     CCommonReg store_;
 };
 

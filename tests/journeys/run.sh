@@ -59,7 +59,7 @@ start_agent() {
   check "the icon shows in the notification area" poll 20 icon
 }
 # Exit with the new code: the agent ends with status 0. (Its icon goes too, but Wine drops the
-# icon of a dead window by itself: the in-process AgentExeEnd test sees the agent remove it.)
+# icon of a dead window by itself: the in-process AgentExe end test sees the agent remove it.)
 exit_agent() {
   open_menu && with_code Exit "$NEW_CODE" && poll 10 gone kill -0 "$AGENT" 2>/dev/null &&
     wait "$AGENT" && AGENT=''
