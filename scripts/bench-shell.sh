@@ -36,7 +36,7 @@ if [[ $kind == net ]]; then
   ip tuntap add dev t0 mode tun 2>/dev/null || ip link add t0 type veth peer name t1
   ip link set t0 up
   # Removing an interface's first address keeps the others, as on Windows.
-  sysctl -qw net.ipv4.conf.t0.promote_secondaries=1
+  echo 1 >/proc/sys/net/ipv4/conf/t0/promote_secondaries
   ip addr add 10.9.0.5/24 dev t0
 else
   bench=$build/bench prefix=${KORVANE_BENCH_PREFIX:-test-prefix}

@@ -2,135 +2,86 @@
 // request never completes; this one keeps Windows' contract: the caller's request completes
 // (its event is signalled) when the IPv4 address table changes. Every other export is
 // forwarded to iphlpwine.dll, a renamed copy of Wine's own (the .def is made at build time).
-// A request rides on a private socket's SIO_ADDRESS_LIST_CHANGE, which Wine completes from
-// the kernel's own address events; a pool wait then completes the caller's OVERLAPPED.
+// One thread waits on a socket's SIO_ADDRESS_LIST_CHANGE, which Wine completes from the
+// kernel's own address events, and completes every request pending at that moment.
 #include <winsock2.h>
 #include <windows.h>
 
 namespace {
 
-constexpr int kMaxRequests = 16;
 constexpr ULONG_PTR kStatusPending = 0x103;
 constexpr ULONG_PTR kStatusCancelled = 0xC0000120;
 
-struct Request {
-    OVERLAPPED* caller;
-    SOCKET socket;
-    WSAOVERLAPPED own; // the socket's request and its event
-    HANDLE wait;
-};
-
 CRITICAL_SECTION g_lock;
-Request* g_requests[kMaxRequests];
-HANDLE g_requestHandle; // what callers get as the request's handle
+OVERLAPPED* g_pending[16];
+HANDLE g_watching; // set once the watch is armed; callers get it as the request's handle
 
-void StartSockets()
+// Completes the pending requests that match (all when which is null); the lock is held.
+bool Complete(OVERLAPPED* which, ULONG_PTR status)
 {
-    static LONG started;
+    bool found = false;
+    for (OVERLAPPED*& request : g_pending)
+        if (request && (!which || request == which)) {
+            request->InternalHigh = 0;
+            request->Internal = status;
+            if (request->hEvent)
+                SetEvent(request->hEvent);
+            request = nullptr;
+            found = true;
+        }
+    return found;
+}
+
+DWORD WINAPI WatchAddresses(void*)
+{
     WSADATA data;
-    if (InterlockedExchange(&started, 1) == 0)
-        WSAStartup(MAKEWORD(2, 2), &data);
-}
-
-bool AskForChange(SOCKET s, WSAOVERLAPPED* overlapped)
-{
-    DWORD bytes = 0;
-    return WSAIoctl(s, SIO_ADDRESS_LIST_CHANGE, nullptr, 0, nullptr, 0, &bytes, overlapped,
-                    nullptr) == 0 ||
-           WSAGetLastError() == WSA_IO_PENDING;
-}
-
-void Free(Request* r)
-{
-    if (r->socket != INVALID_SOCKET)
-        closesocket(r->socket);
-    if (r->own.hEvent)
-        CloseHandle(r->own.hEvent);
-    HeapFree(GetProcessHeap(), 0, r);
-}
-
-// Completes slot i's caller with status; the lock is held.
-void Complete(int i, ULONG_PTR status)
-{
-    Request* r = g_requests[i];
-    g_requests[i] = nullptr;
-    // Not UnregisterWaitEx(INVALID_HANDLE_VALUE): this may run inside the wait's callback.
-    UnregisterWait(r->wait);
-    r->caller->InternalHigh = 0;
-    r->caller->Internal = status;
-    if (r->caller->hEvent)
-        SetEvent(r->caller->hEvent);
-    Free(r);
-}
-
-void CALLBACK Changed(void* request, BOOLEAN)
-{
-    EnterCriticalSection(&g_lock);
-    for (int i = 0; i < kMaxRequests; ++i)
-        if (g_requests[i] == request)
-            Complete(i, 0);
-    LeaveCriticalSection(&g_lock);
+    WSAStartup(MAKEWORD(2, 2), &data);
+    SOCKET s = WSASocketA(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0, WSA_FLAG_OVERLAPPED);
+    WSAOVERLAPPED change = {};
+    change.hEvent = WSACreateEvent();
+    for (DWORD bytes = 0;; WSAResetEvent(change.hEvent)) {
+        // Asked again before the callers hear of the last change, so none goes unseen.
+        WSAIoctl(s, SIO_ADDRESS_LIST_CHANGE, nullptr, 0, nullptr, 0, &bytes, &change, nullptr);
+        SetEvent(g_watching);
+        if (WSAWaitForMultipleEvents(1, &change.hEvent, FALSE, INFINITE, FALSE) != 0)
+            return 1;
+        EnterCriticalSection(&g_lock);
+        Complete(nullptr, 0);
+        LeaveCriticalSection(&g_lock);
+    }
 }
 
 } // namespace
 
+// Only the overlapped form: the bench's programs never block on it.
 extern "C" DWORD WINAPI NotifyAddrChange(HANDLE* handle, OVERLAPPED* overlapped)
 {
-    StartSockets();
-    if (!handle && !overlapped) { // blocks until the table changes
-        SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-        DWORD bytes = 0;
-        int failed =
-            WSAIoctl(s, SIO_ADDRESS_LIST_CHANGE, nullptr, 0, nullptr, 0, &bytes, nullptr, nullptr);
-        DWORD error = failed ? static_cast<DWORD>(WSAGetLastError()) : NO_ERROR;
-        closesocket(s);
-        return error;
-    }
     if (!handle || !overlapped)
-        return ERROR_INVALID_PARAMETER;
-    auto* r = static_cast<Request*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Request)));
-    if (!r)
-        return ERROR_NOT_ENOUGH_MEMORY;
-    r->caller = overlapped;
-    r->socket = WSASocketA(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0, WSA_FLAG_OVERLAPPED);
-    r->own.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    overlapped->Internal = kStatusPending;
-    overlapped->InternalHigh = 0;
-    if (overlapped->hEvent)
-        ResetEvent(overlapped->hEvent);
-
+        return ERROR_NOT_SUPPORTED;
     EnterCriticalSection(&g_lock);
-    int slot = 0;
-    while (slot < kMaxRequests && g_requests[slot])
+    if (!g_watching) {
+        g_watching = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        CloseHandle(CreateThread(nullptr, 0, WatchAddresses, nullptr, 0, nullptr));
+        WaitForSingleObject(g_watching, 5000); // a change from now on completes the request
+    }
+    OVERLAPPED** slot = g_pending;
+    while (slot < g_pending + 16 && *slot)
         ++slot;
-    if (!g_requestHandle)
-        g_requestHandle = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    const bool asked = slot < kMaxRequests && r->socket != INVALID_SOCKET && r->own.hEvent &&
-                       AskForChange(r->socket, &r->own);
-    if (asked) {
-        g_requests[slot] = r;
-        RegisterWaitForSingleObject(&r->wait, r->own.hEvent, Changed, r, INFINITE,
-                                    WT_EXECUTEONLYONCE);
+    if (slot < g_pending + 16) {
+        overlapped->Internal = kStatusPending;
+        if (overlapped->hEvent)
+            ResetEvent(overlapped->hEvent);
+        *slot = overlapped;
+        *handle = g_watching;
     }
     LeaveCriticalSection(&g_lock);
-    if (!asked) {
-        overlapped->Internal = 0;
-        Free(r);
-        return ERROR_NOT_SUPPORTED;
-    }
-    *handle = g_requestHandle;
-    return ERROR_IO_PENDING;
+    return slot < g_pending + 16 ? ERROR_IO_PENDING : ERROR_NOT_ENOUGH_MEMORY;
 }
 
 extern "C" BOOL WINAPI CancelIPChangeNotify(OVERLAPPED* overlapped)
 {
-    BOOL found = FALSE;
     EnterCriticalSection(&g_lock);
-    for (int i = 0; i < kMaxRequests; ++i)
-        if (g_requests[i] && g_requests[i]->caller == overlapped) {
-            Complete(i, kStatusCancelled);
-            found = TRUE;
-        }
+    const bool found = overlapped && Complete(overlapped, kStatusCancelled);
     LeaveCriticalSection(&g_lock);
     return found;
 }

@@ -46,18 +46,15 @@ bool SetResolverAnswer(std::initializer_list<const char*> addresses)
 
 bool RunOnHost(const std::string& command)
 {
-    // Wine starts a Unix program named by its path on Z: but gives no process to wait for,
-    // so the command leaves its exit code in a file, renamed into place when whole.
+    // Wine starts a Unix program by its path on Z: but gives no process to wait for: the
+    // command leaves its exit code in a file, in one write.
     const std::string done = Env("KORVANE_BENCH_DIR", "C:") + "\\host.rc";
     std::string unixDone = done.substr(2);
     std::replace(unixDone.begin(), unixDone.end(), '\\', '/');
     DeleteFileA(done.c_str());
     Process shell;
-    if (!shell.Start("Z:\\bin\\sh -c \"" + command + "; echo $? >" + unixDone + ".new; mv " +
-                     unixDone + ".new " + unixDone + "\""))
-        return false;
-    PumpUntil([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
-    return ReadWholeFile(done) == "0\n";
+    return shell.Start("Z:\\bin\\sh -c \"" + command + "; echo $? >" + unixDone + "\"") &&
+           PumpUntil([&] { return !ReadWholeFile(done).empty(); }) && ReadWholeFile(done) == "0\n";
 }
 
 void ClearRegistry()
