@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr ULONG_PTR kStatusPending = 0x103;
 constexpr ULONG_PTR kStatusCancelled = 0xC0000120;
 
 CRITICAL_SECTION g_lock;
@@ -68,7 +67,7 @@ extern "C" DWORD WINAPI NotifyAddrChange(HANDLE* handle, OVERLAPPED* overlapped)
     while (slot < g_pending + 16 && *slot)
         ++slot;
     if (slot < g_pending + 16) {
-        overlapped->Internal = kStatusPending;
+        overlapped->Internal = STATUS_PENDING;
         if (overlapped->hEvent)
             ResetEvent(overlapped->hEvent);
         *slot = overlapped;

@@ -6,8 +6,6 @@
 
 namespace {
 
-using bench::Locks;
-using bench::Plant;
 using kit::RunOnHost;
 
 // Every test starts at the trusted 10.9.0.5, the interface's only address.
@@ -17,7 +15,7 @@ class Notify : public bench::Agent {
     {
         bench::Agent::SetUp();
         ASSERT_TRUE(RunOnHost("ip -4 addr flush dev t0 && ip addr add 10.9.0.5/24 dev t0"));
-        Plant("IPList_1", REG_SZ, "10.9.0.5");
+        bench::Plant("IPList_1", REG_SZ, "10.9.0.5");
     }
 };
 
@@ -32,7 +30,7 @@ class NotifyChanges : public Notify, public ::testing::WithParamInterface<Change
 TEST_P(NotifyChanges, EachChangeOrBurstIsCheckedOnceAtOnce)
 {
     const Change& row = GetParam();
-    Plant("IPList_2", REG_SZ, "10.9.1.8");
+    bench::Plant("IPList_2", REG_SZ, "10.9.1.8");
     StartAt({});
     ASSERT_EQ(1, g_checkCount); // the first cycle alone
     ASSERT_TRUE(RunOnHost(row.commands));
@@ -40,7 +38,7 @@ TEST_P(NotifyChanges, EachChangeOrBurstIsCheckedOnceAtOnce)
     kit::PumpMessages(300); // a second cycle would come by now
     EXPECT_EQ(2, g_checkCount);
     EXPECT_EQ(std::string("IP is ") + row.tip, g_trayData.szTip);
-    EXPECT_EQ(row.locks, Locks(row.locks));
+    EXPECT_EQ(row.locks, bench::Locks(row.locks));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -72,7 +70,7 @@ TEST_F(Notify, AMoveWhileTheQuestionWaitsIsAskedOnceItIsAnswered)
     kit::PumpMessages(300);
     EXPECT_EQ("Check !{YN*}|Check !{YN*}", user.Seen());
     EXPECT_EQ("Change IP\n\rNew IP is 10.9.1.9 \n\rAre PC Lock ?", user.BoxText());
-    EXPECT_EQ(0, Locks(0));
+    EXPECT_EQ(0, bench::Locks(0));
 }
 
 // Wine's own iphlpapi.dll (its request never completes) for Korvane.exe alone: the real
@@ -80,12 +78,12 @@ TEST_F(Notify, AMoveWhileTheQuestionWaitsIsAskedOnceItIsAnswered)
 TEST_F(Notify, WithoutTheNotificationTheRealProgramLocksAtThePoll)
 {
     const char* overrides = "Software\\Wine\\AppDefaults\\Korvane.exe\\DllOverrides";
-    Plant("iphlpapi", REG_SZ, "builtin", overrides);
+    bench::Plant("iphlpapi", REG_SZ, "builtin", overrides);
     kit::Process agent;
     ASSERT_TRUE(agent.Start('"' + kit::AgentExe() + '"'));
     ASSERT_NE(nullptr, kit::AgentWindow(agent.info.dwProcessId));
     ASSERT_TRUE(RunOnHost("ip addr add 10.9.1.10/24 dev t0 && ip addr del 10.9.0.5/24 dev t0"));
-    EXPECT_EQ(1, Locks(1));
+    EXPECT_EQ(1, bench::Locks(1));
     RegDeleteKeyA(HKEY_CURRENT_USER, overrides);
 }
 
