@@ -9,9 +9,9 @@ constexpr UINT WM_ADDRESSCHANGED = WM_APP + 0x65;
 constexpr UINT_PTR AGENT_TIMER_ID = 10000;
 constexpr UINT AGENT_TIMER_PERIOD_MS = 3000;
 // After a notification the cycle waits this long for the rest of a burst (a network that
-// comes up changes several things within a few milliseconds): one cycle, not one each.
+// comes up changes several things in quick succession): one cycle, not one each.
 constexpr UINT_PTR AGENT_SETTLE_TIMER_ID = 10001;
-constexpr UINT AGENT_SETTLE_MS = 50;
+constexpr UINT AGENT_SETTLE_MS = 100;
 constexpr char kInstanceMutexName[] = "SystemTrayApp_Korvane";
 
 // Menu pictures by menu position; empty positions hold no handle.

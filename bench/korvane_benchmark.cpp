@@ -108,7 +108,7 @@ void MoveInterface(int)
 // shell that makes it starts, so each figure includes that start (measured apart).
 int MeasureNotifyLatency()
 {
-    if (!kit::RunOnHost("ip -4 addr flush dev t0 && ip addr add 10.9.0.5/24 dev t0")) {
+    if (kit::RunOnHost("ip -4 addr flush dev t0 && ip addr add 10.9.0.5/24 dev t0") != 0) {
         std::printf("notify: run me on the moving bench (scripts/bench-shell.sh --net)\n");
         return 1;
     }

@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -44,7 +45,7 @@ bool SetResolverAnswer(std::initializer_list<const char*> addresses)
     return static_cast<bool>(hosts << text << std::flush);
 }
 
-bool RunOnHost(const std::string& command)
+int RunOnHost(const std::string& command)
 {
     // Wine starts a Unix program by its path on Z: but gives no process to wait for: the
     // command leaves its exit code in a file, in one write.
@@ -53,8 +54,10 @@ bool RunOnHost(const std::string& command)
     std::replace(unixDone.begin(), unixDone.end(), '\\', '/');
     DeleteFileA(done.c_str());
     Process shell;
-    return shell.Start("Z:\\bin\\sh -c \"" + command + "; echo $? >" + unixDone + "\"") &&
-           PumpUntil([&] { return !ReadWholeFile(done).empty(); }) && ReadWholeFile(done) == "0\n";
+    if (!shell.Start("Z:\\bin\\sh -c \"" + command + "; echo $? >" + unixDone + "\"") ||
+        !PumpUntil([&] { return !ReadWholeFile(done).empty(); }))
+        return -1;
+    return std::atoi(ReadWholeFile(done).c_str());
 }
 
 void ClearRegistry()

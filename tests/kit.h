@@ -15,8 +15,9 @@ namespace kit {
 bool SetResolverAnswer(std::initializer_list<const char*> addresses);
 
 // Runs a shell command on the bench's Linux side, in its namespaces (the moving bench's
-// interface t0 is moved with ip), and waits up to ten seconds for it; true when it exits 0.
-bool RunOnHost(const std::string& command);
+// interface t0 is moved with ip), and waits up to ten seconds for it; its exit code, -1 when
+// it did not run or end.
+int RunOnHost(const std::string& command);
 
 // A whole file; empty when it does not exist.
 std::string ReadWholeFile(const std::string& path);
