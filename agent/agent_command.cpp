@@ -4,6 +4,7 @@
 #include "agent/agent_command.h"
 
 #include "agent/agent.h"
+#include "settings/policy.h"
 #include "settings/runtime_options.h"
 #include "ui/dialogs.h"
 #include "ui/res/resource.h"
@@ -62,6 +63,9 @@ LRESULT OnAbout(HWND hwnd)
 
 LRESULT OnExit(HWND hwnd)
 {
+    // The item is grayed where a policy forbids it; a forged command must not end it either.
+    if (!ExitAllowed())
+        return 0;
     SetForegroundWindow(g_trayData.hWnd);
     // A verdict left over from the Setting command must not let the agent end.
     g_passOk = 0;

@@ -1,6 +1,7 @@
 // The agent window procedure: each message goes to a small handler.
 #include "agent/agent.h"
 #include "agent/agent_command.h"
+#include "settings/runtime_options.h"
 #include "ui/tray_menu.h"
 #include "watch/address_notify.h"
 #include "watch/check_cycle.h"
@@ -86,6 +87,16 @@ LRESULT MsgDestroy(HWND hwnd)
     return 0;
 }
 
+// Group Policy broadcasts "Policy" after it applies: what it holds is in force at once,
+// without a restart.
+LRESULT MsgSettingChange(LPARAM area)
+{
+    const char* name = reinterpret_cast<const char*>(area);
+    if (name && lstrcmpiA(name, "Policy") == 0)
+        ReloadRuntimeOptions();
+    return 0;
+}
+
 // Windows asks before a sign-out, and its installer's Restart Manager asks with
 // ENDSESSION_CLOSEAPP before it replaces the program: the agent keeps nothing to save.
 LRESULT MsgQueryEndSession()
@@ -119,6 +130,8 @@ LRESULT CALLBACK AgentWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         return MsgAddressChanged(hwnd);
     case WM_DESTROY:
         return MsgDestroy(hwnd);
+    case WM_SETTINGCHANGE:
+        return MsgSettingChange(lParam);
     case WM_QUERYENDSESSION:
         return MsgQueryEndSession();
     case WM_ENDSESSION:

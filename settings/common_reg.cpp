@@ -2,6 +2,8 @@
 // again: nothing is cached, so every caller sees what the registry holds at that moment.
 #include "settings/common_reg.h"
 
+#include "settings/reg_key.h"
+
 #include <windows.h>
 
 #include <strsafe.h>
@@ -35,33 +37,6 @@ bool IsSlot(int slot)
     return slot >= 1 && slot <= kTrustedSlots;
 }
 
-// Closes the key on every way out of an operation.
-class RegKey {
-  public:
-    RegKey() = default;
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    ~RegKey()
-    {
-        if (key_)
-            RegCloseKey(key_);
-    }
-
-    bool Open(HKEY root, const char* path, REGSAM access)
-    {
-        return RegOpenKeyExA(root, path, 0, access, &key_) == ERROR_SUCCESS;
-    }
-    bool Create(HKEY root, const char* path)
-    {
-        return RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                               nullptr, &key_, nullptr) == ERROR_SUCCESS;
-    }
-    HKEY Get() const { return key_; }
-
-  private:
-    HKEY key_ = nullptr;
-};
-
 void SlotName(int slot, char (&name)[16])
 {
     // Callers pass a slot from 1 to kTrustedSlots: always fits.
@@ -86,44 +61,12 @@ bool WriteText(HKEY key, const char* name, const char* text, int length)
                           static_cast<DWORD>(length)) == ERROR_SUCCESS;
 }
 
-// Reads a text value into buffer and always leaves it terminated. REG_EXPAND_SZ is text as
-// much as REG_SZ (registry tools and policies write either) and is taken as it stands,
-// nothing expanded. A value of another type, or a text that does not fit the buffer
-// together with its terminator, counts as absent (false, empty text). The system adds a
-// terminator only when there is room, and a failed query may leave anything in the
-// buffer, so the terminator is ours to set.
-bool ReadText(HKEY key, const char* name, char* buffer, DWORD size)
-{
-    ZeroMemory(buffer, size);
-    DWORD type = REG_NONE;
-    DWORD n = size;
-    bool ok = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &n) ==
-                  ERROR_SUCCESS &&
-              (type == REG_SZ || type == REG_EXPAND_SZ) && n <= size;
-    if (ok && n == size)
-        ok = std::memchr(buffer, '\0', size) != nullptr; // full: a zero must end the text
-    if (!ok) {
-        buffer[0] = '\0';
-        return false;
-    }
-    if (n < size)
-        buffer[n] = '\0';
-    return true;
-}
-
-// A flag exists only as a 4-byte REG_DWORD; anything else stored under its name is
-// not a flag value and counts as absent, so it can never turn a switch on.
-bool ReadFlag(HKEY key, const char* name, DWORD* number)
-{
-    DWORD type = REG_NONE;
-    DWORD n = sizeof *number;
-    *number = 0;
-    return RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(number), &n) ==
-               ERROR_SUCCESS &&
-           type == REG_DWORD && n == sizeof *number;
-}
-
 } // namespace
+
+const char* FlagName(SettingKind kind)
+{
+    return IsFlagKind(kind) ? kFlagNames[kind] : nullptr;
+}
 
 CCommonReg::~CCommonReg() = default;
 

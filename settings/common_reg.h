@@ -25,6 +25,9 @@ constexpr int kSettingTextSize = 2048; // textOut of ReadSetting
 constexpr int kListEntrySize = 256;    // textOut of ReadListEntry
 constexpr int kTrustedSlots = 5;       // "IPList_1" ... "IPList_5"
 
+// The value name of a flag kind (1-9); nullptr for any other kind.
+const char* FlagName(SettingKind kind);
+
 class CCommonReg {
   public:
     CCommonReg() = default;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "settings/common_reg.h"
+#include "settings/policy.h"
 
 int g_confirmBox;
 int g_computerLock;
@@ -19,6 +20,27 @@ void LoadSwitch(CCommonReg& store, SettingKind kind, char* text, int& option)
     int flag = 0;
     if (store.ReadSetting(kind, text, &flag) == 0)
         option = flag;
+}
+
+// A switch a policy holds takes the policy's value; the user's own stays stored underneath.
+void Hold(int& option, int policy)
+{
+    if (IsHeld(policy))
+        option = policy;
+}
+
+void ApplyPolicies()
+{
+    ReadPolicies();
+    Hold(g_confirmBox, g_policies.confirmBox);
+    Hold(g_computerLock, g_policies.computerLock);
+    Hold(g_quickClick, g_policies.quickClick);
+    Hold(g_recordLog, g_policies.recordLog);
+    // Made true at every start, whoever changed the Run value since.
+    if (IsHeld(g_policies.autostart)) {
+        CCommonReg store;
+        store.SetAutoStart(g_policies.autostart);
+    }
 }
 
 } // namespace
@@ -47,4 +69,12 @@ void LoadRuntimeOptions()
     // Setting dialog's OK stores whatever code it shows.
     lstrcpyA(g_passCode, kDefaultPassCode);
     LoadSettings();
+    ApplyPolicies();
+}
+
+void ReloadRuntimeOptions()
+{
+    // A switch a policy held until now goes back to the user's own value, or to off.
+    g_confirmBox = g_computerLock = g_quickClick = g_recordLog = 0;
+    LoadRuntimeOptions();
 }

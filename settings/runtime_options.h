@@ -15,5 +15,10 @@ extern char g_passCode[kPassCodeSize];
 // never accepts.
 int LoadSettings();
 
-// The start-up load: the default pass code, then LoadSettings.
+// The start-up load: the default pass code, LoadSettings, then the policies, which hold
+// switches over the user's own values and may set or remove the Run value.
 void LoadRuntimeOptions();
+
+// The load again, from switches off, when Windows says the policies changed: a switch a
+// policy no longer holds shows the user's own value at once.
+void ReloadRuntimeOptions();

@@ -5,8 +5,12 @@
 #include <array>
 #include <cstring>
 
+#include <strsafe.h>
+
 #include "settings/common_reg.h"
+#include "settings/policy.h"
 #include "settings/runtime_options.h"
+#include "settings/trusted_entry.h"
 #include "settings/trusted_list.h"
 #include "ui/res/resource.h"
 #include "watch/address_lookup.h"
@@ -18,6 +22,12 @@ constexpr int kMinPassCodeLength = 4;
 constexpr int kMaxPassCodeLength = 23;
 constexpr int kPassCodeReadSize = 125; // what OK reads into g_passCode
 constexpr int kListTextSize = 512;     // Add's buffer for one list entry
+
+// A row's item data: a policy's entry (listed, never deleted, not one of the user's five)
+// and an entry that trusts nothing, each shown with its mark after the text.
+constexpr LPARAM kRowPolicy = 1, kRowInvalid = 2;
+constexpr char kPolicyMark[] = " (policy)";
+constexpr char kInvalidMark[] = " (invalid)";
 
 int IsChecked(HWND hwnd, int id)
 {
@@ -34,10 +44,19 @@ void EnableItem(HWND hwnd, int id, bool enable)
     EnableWindow(GetDlgItem(hwnd, id), enable ? TRUE : FALSE);
 }
 
-// Sets the box from its stored flag. An absent value leaves the box as the template has it.
-// Returns the ReadSetting result; the flag read goes to flagOut when given.
-int ShowStoredFlag(CCommonReg& store, HWND hwnd, int id, SettingKind kind, int* flagOut = nullptr)
+// Sets the box from its stored flag, or from the policy that holds it (the box then cannot
+// be changed). An absent value leaves the box as the template has it. Returns the
+// ReadSetting result (0 for a held switch); the flag in force goes to flagOut when given.
+int ShowFlag(CCommonReg& store, HWND hwnd, int id, SettingKind kind, int held,
+             int* flagOut = nullptr)
 {
+    if (IsHeld(held)) {
+        SetChecked(hwnd, id, held);
+        EnableItem(hwnd, id, false);
+        if (flagOut)
+            *flagOut = held;
+        return 0;
+    }
     char text[kSettingTextSize];
     int flag = 0;
     const int result = store.ReadSetting(kind, text, &flag);
@@ -55,6 +74,21 @@ int ListCount(HWND hwnd)
     return count == LB_ERR ? 0 : static_cast<int>(count);
 }
 
+LPARAM RowMarks(HWND hwnd, int index)
+{
+    const LRESULT marks = SendDlgItemMessageA(hwnd, IDC_TRUSTED_LIST, LB_GETITEMDATA, index, 0);
+    return marks == LB_ERR ? 0 : marks;
+}
+
+// The rows of the user's own entries: those the five slots and the list buttons count.
+int OwnRowCount(HWND hwnd)
+{
+    int own = 0;
+    for (int i = ListCount(hwnd) - 1; i >= 0; --i)
+        own += (RowMarks(hwnd, i) & kRowPolicy) == 0;
+    return own;
+}
+
 // Copies list entry `index` into out when it fits; an entry that does not fit reads as empty.
 void ListText(HWND hwnd, int index, char* out, int outSize)
 {
@@ -65,16 +99,58 @@ void ListText(HWND hwnd, int index, char* out, int outSize)
     SendDlgItemMessageA(hwnd, IDC_TRUSTED_LIST, LB_GETTEXT, index, reinterpret_cast<LPARAM>(out));
 }
 
-// Add while the list holds fewer than five entries, Delete while it holds any.
+// Lists an entry with its marks; the list sorts the rows as text.
+void AddRow(HWND hwnd, const char* entry, LPARAM marks)
+{
+    if (!IsValidEntry(entry))
+        marks |= kRowInvalid;
+    char row[kListEntrySize + sizeof kPolicyMark + sizeof kInvalidMark];
+    StringCchPrintfA(row, ARRAYSIZE(row), "%s%s%s", entry, marks & kRowPolicy ? kPolicyMark : "",
+                     marks & kRowInvalid ? kInvalidMark : "");
+    const LRESULT index =
+        SendDlgItemMessageA(hwnd, IDC_TRUSTED_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row));
+    if (index >= 0)
+        SendDlgItemMessageA(hwnd, IDC_TRUSTED_LIST, LB_SETITEMDATA, index, marks);
+}
+
+bool AddPolicyRow(const char* entry, LPARAM hwnd)
+{
+    AddRow(reinterpret_cast<HWND>(hwnd), entry, kRowPolicy);
+    return false; // all of them
+}
+
+// Add while the user's own entries are fewer than five, Delete while there is any; neither
+// where a policy sets the user's own list aside.
 void ApplyListButtonRule(HWND hwnd)
 {
-    EnableItem(hwnd, IDC_DELETE, false);
-    EnableItem(hwnd, IDC_ADD, true);
-    const int count = ListCount(hwnd);
-    if (count >= kTrustedSlots)
-        EnableItem(hwnd, IDC_ADD, false);
-    if (count != 0)
-        EnableItem(hwnd, IDC_DELETE, true);
+    const bool editable = OwnListCounts();
+    const int own = OwnRowCount(hwnd);
+    EnableItem(hwnd, IDC_DELETE, editable && own != 0);
+    EnableItem(hwnd, IDC_ADD, editable && own < kTrustedSlots);
+}
+
+// The box shows whether the Run value exists, or what a policy makes of it at every start.
+void ShowAutostart(CCommonReg& store, HWND hwnd)
+{
+    if (IsHeld(g_policies.autostart)) {
+        SetChecked(hwnd, IDC_AUTO_START, g_policies.autostart);
+        EnableItem(hwnd, IDC_AUTO_START, false);
+    } else if (store.IsAutoStart() == 1) {
+        SetChecked(hwnd, IDC_AUTO_START, 1);
+    }
+}
+
+// The trusted entries in force: the user's own (unless a policy sets them aside) and the
+// policies'.
+void ShowTrustedList(CCommonReg& store, HWND hwnd)
+{
+    TrustedList list = {};
+    if (OwnListCounts())
+        ReadTrustedList(store, list);
+    for (int i = 0; i < list.count; ++i)
+        AddRow(hwnd, list.entries[i], 0);
+    ForEachPolicyEntry(AddPolicyRow, reinterpret_cast<LPARAM>(hwnd));
+    ApplyListButtonRule(hwnd);
 }
 
 INT_PTR OnSettingInit(HWND hwnd)
@@ -82,15 +158,16 @@ INT_PTR OnSettingInit(HWND hwnd)
     CenterDialog(hwnd);
 
     CCommonReg store;
-    if (store.IsAutoStart() == 1)
-        SetChecked(hwnd, IDC_AUTO_START, 1);
-    ShowStoredFlag(store, hwnd, IDC_DEBUG_BOX, SETTING_DEBUG);
-    ShowStoredFlag(store, hwnd, IDC_RECORD_IPLOG, SETTING_IP_LIST);
+    ShowAutostart(store, hwnd);
+    ShowFlag(store, hwnd, IDC_DEBUG_BOX, SETTING_DEBUG, g_policies.confirmBox);
+    ShowFlag(store, hwnd, IDC_RECORD_IPLOG, SETTING_IP_LIST, g_policies.recordLog);
     int computerLock = 0;
-    if (ShowStoredFlag(store, hwnd, IDC_EASY_PC_LOCK, SETTING_COMPUTER_LOCK, &computerLock) == 0) {
-        ShowStoredFlag(store, hwnd, IDC_QUICK_LOCK, SETTING_QUICK_CLICK);
-        EnableItem(hwnd, IDC_QUICK_LOCK, computerLock == 1);
-    }
+    const bool lockKnown = ShowFlag(store, hwnd, IDC_EASY_PC_LOCK, SETTING_COMPUTER_LOCK,
+                                    g_policies.computerLock, &computerLock) == 0;
+    if (lockKnown || IsHeld(g_policies.quickClick))
+        ShowFlag(store, hwnd, IDC_QUICK_LOCK, SETTING_QUICK_CLICK, g_policies.quickClick);
+    EnableItem(hwnd, IDC_QUICK_LOCK,
+               lockKnown && computerLock == 1 && !IsHeld(g_policies.quickClick));
 
     // The code in force, which may be the default that lives only in memory.
     SendDlgItemMessageA(hwnd, IDC_PASSCODE_EDIT, WM_SETTEXT, 0,
@@ -101,40 +178,47 @@ INT_PTR OnSettingInit(HWND hwnd)
     SendDlgItemMessageA(hwnd, IDC_CURRENT_ADDRESS, WM_SETTEXT, 0,
                         reinterpret_cast<LPARAM>(g_currentAddress));
 
-    TrustedList list = {};
-    ReadTrustedList(store, list);
-    for (int i = 0; i < list.count; ++i)
-        SendDlgItemMessageA(hwnd, IDC_TRUSTED_LIST, LB_ADDSTRING, 0,
-                            reinterpret_cast<LPARAM>(list.entries[i]));
-    ApplyListButtonRule(hwnd);
+    ShowTrustedList(store, hwnd);
     // TRUE: the system gives the focus to the first tab stop, so the keyboard works at once.
     return TRUE;
 }
 
+// A switch the user may set goes into force and into the store; one a policy holds keeps
+// the policy's value, and the user's own stays stored for when the policy goes.
+void StoreSwitch(CCommonReg& store, HWND hwnd, int id, SettingKind kind, int held, int& option)
+{
+    if (IsHeld(held))
+        return;
+    // Set before the write, so it changes even when the write fails.
+    option = IsChecked(hwnd, id);
+    store.WriteSetting(kind, "", option);
+}
+
 INT_PTR OnDebugBoxClicked(HWND hwnd)
 {
-    g_confirmBox = IsChecked(hwnd, IDC_DEBUG_BOX);
     CCommonReg store;
-    store.WriteSetting(SETTING_DEBUG, "", g_confirmBox);
+    StoreSwitch(store, hwnd, IDC_DEBUG_BOX, SETTING_DEBUG, g_policies.confirmBox, g_confirmBox);
     return FALSE;
 }
 
 INT_PTR OnQuickLockClicked(HWND hwnd)
 {
-    g_quickClick = IsChecked(hwnd, IDC_QUICK_LOCK);
     CCommonReg store;
-    store.WriteSetting(SETTING_QUICK_CLICK, "", g_quickClick);
+    StoreSwitch(store, hwnd, IDC_QUICK_LOCK, SETTING_QUICK_CLICK, g_policies.quickClick,
+                g_quickClick);
     return FALSE;
 }
 
 // Nothing is stored here: "Easy PC Lock" takes effect on OK. Unchecking greys "Quick Lock"
-// but leaves its check mark; checking it again shows the stored "QuickClick".
+// but leaves its check mark; checking it again shows the stored "QuickClick", unless a
+// policy holds that.
 INT_PTR OnEasyPcLockClicked(HWND hwnd)
 {
-    if (IsChecked(hwnd, IDC_EASY_PC_LOCK)) {
+    const bool free = !IsHeld(g_policies.quickClick);
+    if (IsChecked(hwnd, IDC_EASY_PC_LOCK) && free) {
         EnableItem(hwnd, IDC_QUICK_LOCK, true);
         CCommonReg store;
-        ShowStoredFlag(store, hwnd, IDC_QUICK_LOCK, SETTING_QUICK_CLICK);
+        ShowFlag(store, hwnd, IDC_QUICK_LOCK, SETTING_QUICK_CLICK, kNotHeld);
     } else {
         EnableItem(hwnd, IDC_QUICK_LOCK, false);
     }
@@ -154,33 +238,42 @@ INT_PTR OnAddClicked(HWND hwnd)
             ++listed;
     }
     if (listed == 0)
-        SendDlgItemMessageA(hwnd, IDC_TRUSTED_LIST, LB_ADDSTRING, 0,
-                            reinterpret_cast<LPARAM>(g_currentAddress));
+        AddRow(hwnd, g_currentAddress, 0);
     ApplyListButtonRule(hwnd);
     return FALSE;
 }
 
+// A policy's entry stays: only the administrator can take it away.
 INT_PTR OnDeleteClicked(HWND hwnd)
 {
     const LRESULT selected = SendDlgItemMessageA(hwnd, IDC_TRUSTED_LIST, LB_GETCURSEL, 0, 0);
-    if (selected != LB_ERR)
+    if (selected != LB_ERR && (RowMarks(hwnd, static_cast<int>(selected)) & kRowPolicy) == 0)
         SendDlgItemMessageA(hwnd, IDC_TRUSTED_LIST, LB_DELETESTRING, selected, 0);
     ApplyListButtonRule(hwnd);
     return FALSE;
 }
 
-// Stores the list in its sort order. WriteTrustedList drops empty entries (Add puts one in
-// while no lookup has succeeded) and closes the gaps, so no reader stops short of an entry.
+// Stores the user's own rows in their sort order, without their marks. WriteTrustedList
+// drops empty entries (Add puts one in while no lookup has succeeded) and closes the gaps,
+// so no reader stops short of an entry. Where a policy sets the own list aside, the dialog
+// could not change it: it stays stored as it is.
 void StoreTrustedList(CCommonReg& store, HWND hwnd)
 {
-    std::array<std::array<char, kListEntrySize>, kTrustedSlots> texts = {};
+    if (!OwnListCounts())
+        return;
+    std::array<std::array<char, kListEntrySize + sizeof kInvalidMark>, kTrustedSlots> texts = {};
     std::array<const char*, kTrustedSlots> entries = {};
-    int count = ListCount(hwnd);
-    if (count > kTrustedSlots)
-        count = kTrustedSlots;
-    for (int i = 0; i < count; ++i) {
-        ListText(hwnd, i, texts[i].data(), kListEntrySize);
-        entries[i] = texts[i].data();
+    int count = 0;
+    for (int i = 0; i < ListCount(hwnd) && count < kTrustedSlots; ++i) {
+        const LPARAM marks = RowMarks(hwnd, i);
+        if (marks & kRowPolicy)
+            continue;
+        char* text = texts[count].data();
+        ListText(hwnd, i, text, static_cast<int>(texts[count].size()));
+        const int length = lstrlenA(text) - lstrlenA(kInvalidMark);
+        if ((marks & kRowInvalid) && length >= 0)
+            text[length] = '\0';
+        entries[count++] = text;
     }
     WriteTrustedList(store, entries.data(), count);
 }
@@ -195,16 +288,16 @@ INT_PTR OnSettingOk(HWND hwnd)
         return FALSE;
     }
 
-    // Each run-time value is set before its write, so it changes even when the write fails.
     CCommonReg store;
-    g_computerLock = IsChecked(hwnd, IDC_EASY_PC_LOCK);
-    store.WriteSetting(SETTING_COMPUTER_LOCK, "", g_computerLock);
-    g_quickClick = IsChecked(hwnd, IDC_QUICK_LOCK); // greyed or not
-    store.WriteSetting(SETTING_QUICK_CLICK, "", g_quickClick);
-    store.SetAutoStart(IsChecked(hwnd, IDC_AUTO_START));
+    StoreSwitch(store, hwnd, IDC_EASY_PC_LOCK, SETTING_COMPUTER_LOCK, g_policies.computerLock,
+                g_computerLock);
+    // "Quick Lock" greyed or not.
+    StoreSwitch(store, hwnd, IDC_QUICK_LOCK, SETTING_QUICK_CLICK, g_policies.quickClick,
+                g_quickClick);
+    if (!IsHeld(g_policies.autostart))
+        store.SetAutoStart(IsChecked(hwnd, IDC_AUTO_START));
     // The hidden box still holds what the opening read: a stored 1 stays 1, absent becomes 0.
-    g_recordLog = IsChecked(hwnd, IDC_RECORD_IPLOG);
-    store.WriteSetting(SETTING_IP_LIST, "", g_recordLog);
+    StoreSwitch(store, hwnd, IDC_RECORD_IPLOG, SETTING_IP_LIST, g_policies.recordLog, g_recordLog);
     SendDlgItemMessageA(hwnd, IDC_PASSCODE_EDIT, WM_GETTEXT, kPassCodeReadSize,
                         reinterpret_cast<LPARAM>(g_passCode));
     store.WriteSetting(SETTING_PASS_CODE, g_passCode, 0);

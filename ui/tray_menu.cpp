@@ -4,6 +4,7 @@
 
 #include "agent/agent.h"
 #include "agent/agent_command.h"
+#include "settings/policy.h"
 #include "settings/runtime_options.h"
 #include "ui/dialogs.h"
 #include "ui/res/resource.h"
@@ -96,10 +97,10 @@ bool IsSeparator(int position)
     return position == CMD_SEPARATOR1 || position == CMD_SEPARATOR2;
 }
 
-// Computer Lock cannot be chosen unless Easy PC Lock is on.
+// Computer Lock cannot be chosen unless Easy PC Lock is on, Exit where a policy forbids it.
 bool IsGrayed(UINT id)
 {
-    return id == CMD_COMPUTER_LOCK && g_computerLock != 1;
+    return (id == CMD_COMPUTER_LOCK && g_computerLock != 1) || (id == CMD_EXIT && !ExitAllowed());
 }
 
 // The identifier comes with the request; any other than our six would index past the captions.
@@ -225,18 +226,23 @@ void DrawMenuItem(DRAWITEMSTRUCT* item)
         FillRect(dc, &rect, brush.Get());
     }
 
-    // Grayed is decided by the same rule as in BuildTrayMenu, not by itemState.
-    HICON picture;
-    if (IsGrayed(item->itemID)) {
-        SetTextColor(dc, g_grayTextColor);
-        picture = g_menuIconsGray.icons[item->itemID];
-    } else {
-        SetTextColor(dc, selected ? g_highlightTextColor : g_windowTextColor);
-        picture = g_menuIcons.icons[item->itemID];
-    }
-    if (picture)
-        DrawIconEx(dc, rect.left, rect.top + kPictureTop, picture, g_menuIconCx, g_menuIconCy, 0,
+    // Grayed is decided by the same rule as in BuildTrayMenu, not by itemState. An item
+    // without a grayed picture of its own has its picture drawn as the system draws a
+    // disabled one.
+    const bool grayed = IsGrayed(item->itemID);
+    HICON picture = g_menuIcons.icons[item->itemID];
+    SetTextColor(dc, grayed     ? g_grayTextColor
+                     : selected ? g_highlightTextColor
+                                : g_windowTextColor);
+    const int x = rect.left, y = rect.top + kPictureTop;
+    if (grayed && g_menuIconsGray.icons[item->itemID])
+        DrawIconEx(dc, x, y, g_menuIconsGray.icons[item->itemID], g_menuIconCx, g_menuIconCy, 0,
                    nullptr, DI_NORMAL);
+    else if (grayed && picture)
+        DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(picture), 0, x, y, g_menuIconCx,
+                   g_menuIconCy, DST_ICON | DSS_DISABLED);
+    else if (picture)
+        DrawIconEx(dc, x, y, picture, g_menuIconCx, g_menuIconCy, 0, nullptr, DI_NORMAL);
 
     const char* caption = g_menuText[item->itemID];
     SetTextAlign(dc, TA_BOTTOM);

@@ -6,7 +6,9 @@
 
 #include <cstring>
 
+#include "settings/policy.h"
 #include "settings/runtime_options.h"
+#include "settings/trusted_entry.h"
 #include "settings/trusted_list.h"
 #include "watch/action_log.h"
 #include "watch/address_lookup.h"
@@ -30,16 +32,24 @@ void CountCycle()
     }
 }
 
-// Exact byte comparison: case and length count, no locale.
-int CountTrusted(const char* address)
+bool Trusts(const char* entry, LPARAM address)
 {
-    CCommonReg store;
-    TrustedList trusted;
-    ReadTrustedList(store, trusted);
-    int matches = 0;
-    for (int i = 0; i < trusted.count; ++i)
-        matches += std::strcmp(trusted.entries[i], address) == 0;
-    return matches;
+    return EntryTrusts(entry, reinterpret_cast<const char*>(address));
+}
+
+// The user's own list (unless a policy sets it aside) and the policies' entries, all read
+// afresh: an address by its whole text, a network by its prefix.
+bool IsTrusted(const char* address)
+{
+    if (OwnListCounts()) {
+        CCommonReg store;
+        TrustedList own;
+        ReadTrustedList(store, own);
+        for (int i = 0; i < own.count; ++i)
+            if (EntryTrusts(own.entries[i], address))
+                return true;
+    }
+    return ForEachPolicyEntry(Trusts, reinterpret_cast<LPARAM>(address));
 }
 
 // No is the default: a stray Enter must not lock the desktop.
@@ -57,7 +67,7 @@ bool ConfirmLock(HWND hwnd)
 void WatchAddressChange(HWND hwnd, const char* previous)
 {
     CountCycle();
-    if (CountTrusted(g_currentAddress) != 0 || std::strcmp(previous, g_currentAddress) == 0)
+    if (IsTrusted(g_currentAddress) || std::strcmp(previous, g_currentAddress) == 0)
         return;
 
     WriteActionLog();
