@@ -9,6 +9,7 @@
 
 #include "agent/agent.h"
 #include "settings/common_reg.h"
+#include "settings/policy.h"
 #include "ui/res/resource.h"
 
 namespace kit {
@@ -64,6 +65,8 @@ void ClearRegistry()
 {
     RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
     SHDeleteValueA(HKEY_CURRENT_USER, kRunKey, kRunValueName);
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+        SHDeleteKeyA(root, kPolicyKey);
 }
 
 void ClearLockRecord()

@@ -22,7 +22,7 @@ int RunOnHost(const std::string& command);
 // A whole file; empty when it does not exist.
 std::string ReadWholeFile(const std::string& path);
 
-// Deletes the agent's private registry key and its Run value.
+// Deletes the agent's private registry key, its Run value and the policies of both hives.
 void ClearRegistry();
 
 // The lock recorder's file: a line per start, the tick, a tab, the program, a tab, the

@@ -67,7 +67,9 @@ bool ConfirmLock(HWND hwnd)
 void WatchAddressChange(HWND hwnd, const char* previous)
 {
     CountCycle();
-    if (IsTrusted(g_currentAddress) || std::strcmp(previous, g_currentAddress) == 0)
+    // Only a move can lock: an unchanged address needs no trusted test, so an idle cycle
+    // reads no list, however many networks a policy trusts.
+    if (std::strcmp(previous, g_currentAddress) == 0 || IsTrusted(g_currentAddress))
         return;
 
     WriteActionLog();
