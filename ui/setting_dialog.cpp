@@ -7,12 +7,14 @@
 
 #include <strsafe.h>
 
+#include "agent/agent.h"
 #include "settings/common_reg.h"
 #include "settings/policy.h"
 #include "settings/runtime_options.h"
 #include "settings/trusted_entry.h"
 #include "settings/trusted_list.h"
 #include "ui/res/resource.h"
+#include "ui/scoped_gdi.h"
 #include "watch/address_lookup.h"
 #include "watch/check_cycle.h"
 
@@ -140,16 +142,55 @@ void ShowAutostart(CCommonReg& store, HWND hwnd)
     }
 }
 
+// The marks make rows wider than the template's list, and a list scrolls sideways only when
+// it was made so: it is made again in its place, tab order and font, with a scroll bar.
+void MakeTrustedListScroll(HWND hwnd)
+{
+    HWND old = GetDlgItem(hwnd, IDC_TRUSTED_LIST);
+    RECT rect = {};
+    GetWindowRect(old, &rect);
+    MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&rect), 2);
+    HWND list = CreateWindowExA(
+        static_cast<DWORD>(GetWindowLongA(old, GWL_EXSTYLE)), "LISTBOX", "",
+        static_cast<DWORD>(GetWindowLongA(old, GWL_STYLE)) | WS_HSCROLL, rect.left, rect.top,
+        rect.right - rect.left, rect.bottom - rect.top, hwnd,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TRUSTED_LIST)), g_hInstance, nullptr);
+    if (!list)
+        return; // the template's list then serves, its long rows cut
+    SendMessageA(list, WM_SETFONT, SendMessageA(old, WM_GETFONT, 0, 0), FALSE);
+    SetWindowPos(list, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    DestroyWindow(old);
+}
+
+// The scroll bar reaches as far as the widest row.
+void FitTrustedListWidth(HWND hwnd)
+{
+    HWND list = GetDlgItem(hwnd, IDC_TRUSTED_LIST);
+    const WindowDC dc(list);
+    const Selection font(dc.Get(), reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+    LONG widest = 0;
+    for (int i = ListCount(hwnd) - 1; i >= 0; --i) {
+        char text[kListTextSize];
+        ListText(hwnd, i, text, sizeof text);
+        SIZE extent = {};
+        GetTextExtentPoint32A(dc.Get(), text, lstrlenA(text), &extent);
+        widest = extent.cx > widest ? extent.cx : widest;
+    }
+    SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 4), 0);
+}
+
 // The trusted entries in force: the user's own (unless a policy sets them aside) and the
 // policies'.
 void ShowTrustedList(CCommonReg& store, HWND hwnd)
 {
+    MakeTrustedListScroll(hwnd);
     TrustedList list = {};
     if (OwnListCounts())
         ReadTrustedList(store, list);
     for (int i = 0; i < list.count; ++i)
         AddRow(hwnd, list.entries[i], 0);
     ForEachPolicyEntry(AddPolicyRow, reinterpret_cast<LPARAM>(hwnd));
+    FitTrustedListWidth(hwnd);
     ApplyListButtonRule(hwnd);
 }
 
@@ -239,6 +280,7 @@ INT_PTR OnAddClicked(HWND hwnd)
     }
     if (listed == 0)
         AddRow(hwnd, g_currentAddress, 0);
+    FitTrustedListWidth(hwnd);
     ApplyListButtonRule(hwnd);
     return FALSE;
 }
