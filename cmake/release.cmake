@@ -1,6 +1,7 @@
 # Lays out the release in the current folder: Korvane/ (program, user guide, settings
-# example, SHA256SUMS of those), its zip, the per-user installer Korvane.msi, and
-# SHA256SUMS of the zip and the installer.
+# example, Group Policy templates, SHA256SUMS of those), its zip, the per-user installer
+# Korvane.msi, the templates again in policy/, and SHA256SUMS of the zip, the installer
+# and the templates.
 # Run as: cmake -DSOURCE=<repository> -DEXE=<Korvane.exe> -DCLOSE_AGENT=<close_agent.dll>
 #               -DRELEASE=<major.minor.build> -P release.cmake
 # The build passes the release number from CMakeLists.txt's project(); the tests pass
@@ -12,7 +13,7 @@ if(NOT RELEASE MATCHES "^[0-9]+\\.[0-9]+\\.[0-9]+$")
   message(FATAL_ERROR "RELEASE must be major.minor.build, not '${RELEASE}'")
 endif()
 set(fixed_time 2009-05-11T00:00:00Z)
-file(REMOVE_RECURSE Korvane Korvane.zip Korvane.msi SHA256SUMS msi-files msi-tables)
+file(REMOVE_RECURSE Korvane Korvane.zip Korvane.msi SHA256SUMS policy msi-files msi-tables)
 file(MAKE_DIRECTORY Korvane)
 file(COPY_FILE "${EXE}" Korvane/Korvane.exe)
 execute_process(COMMAND bash "${SOURCE}/scripts/sign.sh" Korvane/Korvane.exe COMMAND_ERROR_IS_FATAL ANY)
@@ -26,6 +27,13 @@ function(copy_crlf from to)
 endfunction()
 copy_crlf("${SOURCE}/docs/user-guide.txt" Korvane/USER-GUIDE.txt)
 copy_crlf("${SOURCE}/installer/korvane-settings.example.reg" Korvane/korvane-settings.example.reg)
+# The Group Policy templates, laid out as PolicyDefinitions holds them; administrators
+# who take only the installer find them beside it too.
+set(templates policy/Korvane.admx policy/en-US/Korvane.adml)
+foreach(template ${templates})
+  copy_crlf("${SOURCE}/${template}" Korvane/${template})
+endforeach()
+file(COPY Korvane/policy DESTINATION .)
 
 # The installer. Its product code follows the release number, so each release upgrades
 # the ones before it; wixl draws a random package code and stamps the build time, both
@@ -77,22 +85,22 @@ set_summary(${package_code})
 file(REMOVE_RECURSE msi-files msi-tables)
 execute_process(COMMAND bash "${SOURCE}/scripts/sign.sh" Korvane.msi COMMAND_ERROR_IS_FATAL ANY)
 
-# Each SHA256SUMS covers the files beside it.
-function(write_sums to)
+# Each SHA256SUMS covers the files of its folder, by their path from there, as
+# sha256sum -c reads them.
+function(write_sums folder)
   set(sums "")
-  foreach(path ${ARGN})
-    file(SHA256 "${path}" hash)
-    get_filename_component(name "${path}" NAME)
+  foreach(name ${ARGN})
+    file(SHA256 "${folder}/${name}" hash)
     string(APPEND sums "${hash}  ${name}\r\n")
   endforeach()
-  file(WRITE "${to}" "${sums}")
+  file(WRITE "${folder}/SHA256SUMS" "${sums}")
 endfunction()
-write_sums(Korvane/SHA256SUMS Korvane/Korvane.exe Korvane/USER-GUIDE.txt
-           Korvane/korvane-settings.example.reg)
+set(shipped Korvane.exe USER-GUIDE.txt korvane-settings.example.reg ${templates})
+write_sums(Korvane ${shipped})
 
 find_program(PYTHON3 python3 REQUIRED)
+list(TRANSFORM shipped PREPEND Korvane/)
 execute_process(COMMAND "${PYTHON3}" "${CMAKE_CURRENT_LIST_DIR}/make_zip.py" Korvane.zip
-                        Korvane/Korvane.exe Korvane/USER-GUIDE.txt
-                        Korvane/korvane-settings.example.reg Korvane/SHA256SUMS
+                        ${shipped} Korvane/SHA256SUMS
                 COMMAND_ERROR_IS_FATAL ANY)
-write_sums(SHA256SUMS Korvane.zip Korvane.msi)
+write_sums(. Korvane.zip Korvane.msi ${templates})
