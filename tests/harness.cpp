@@ -40,11 +40,20 @@ void ClearLocks()
     kit::ClearLockRecord();
 }
 
-void Plant(const char* name, DWORD type, const std::string& bytes, const char* key)
+void Plant(const char* name, DWORD type, const std::string& bytes, const char* key, HKEY root)
 {
     const std::string data = bytes + 'x';
-    ASSERT_EQ(0, SHSetValueA(HKEY_CURRENT_USER, key ? key : kSettingsKey, name, type, data.data(),
+    ASSERT_EQ(0, SHSetValueA(root, key ? key : kSettingsKey, name, type, data.data(),
                              static_cast<DWORD>(bytes.size())));
+}
+
+void PlantPolicy(const std::vector<Held>& held, const std::vector<const char*>& networks)
+{
+    for (const Held& value : held)
+        Plant(value.name, REG_DWORD, Dword(value.value), kPolicyKey, HKEY_LOCAL_MACHINE);
+    for (size_t i = 0; i < networks.size(); ++i)
+        Plant(std::to_string(i + 1).c_str(), REG_SZ, networks[i], kPolicyTrustedKey,
+              i % 2 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER);
 }
 
 std::string Stored(const char* name, const char* key)
@@ -209,7 +218,17 @@ void User::Act(HWND modal, const std::string& what)
         SendMessageA(control, BM_CLICK, 0, 0);
     else if (what.rfind("select", 0) == 0)
         SendDlgItemMessageA(modal, IDC_TRUSTED_LIST, LB_SETCURSEL, n, 0);
-    else if (what.rfind("command", 0) == 0)
+    else if (what == "look") {
+        for (int id : {IDC_AUTO_START, IDC_EASY_PC_LOCK, IDC_QUICK_LOCK, IDC_DEBUG_BOX,
+                       IDC_RECORD_IPLOG, IDC_ADD, IDC_DELETE})
+            seen_ += std::string(" ") + char('0' + IsDlgButtonChecked(modal, id)) +
+                     (IsWindowEnabled(GetDlgItem(modal, id)) ? "" : "-");
+        char row[300];
+        for (int i = 0; SendDlgItemMessageA(modal, IDC_TRUSTED_LIST, LB_GETTEXT, i,
+                                            reinterpret_cast<LPARAM>(row)) != LB_ERR;
+             ++i)
+            seen_ += std::string(",") + row;
+    } else if (what.rfind("command", 0) == 0)
         PostMessageA(GetWindow(modal, GW_OWNER), WM_COMMAND, n, 0);
     else {
         if (what[0] != ':')
@@ -248,6 +267,7 @@ void Agent::SetUpTestSuite()
 void Agent::SetUp()
 {
     ClearRegistry();
+    ReadPolicies();
     ClearLocks();
     SetResolverAnswer({});
     ZeroMemory(g_currentAddress, sizeof g_currentAddress);

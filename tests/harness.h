@@ -12,7 +12,9 @@
 #include "agent/agent.h"
 #include "agent/agent_command.h"
 #include "settings/common_reg.h"
+#include "settings/policy.h"
 #include "settings/runtime_options.h"
+#include "settings/trusted_entry.h"
 #include "settings/trusted_list.h"
 #include "tests/kit.h"
 #include "ui/dialogs.h"
@@ -41,7 +43,15 @@ void ClearLocks();
 
 // The agent's values as stored, planted and read with the registry API itself. A planted
 // value is followed by a non-zero byte, so the system cannot lend it a terminator.
-void Plant(const char* name, DWORD type, const std::string& bytes, const char* key = nullptr);
+void Plant(const char* name, DWORD type, const std::string& bytes, const char* key = nullptr,
+           HKEY root = HKEY_CURRENT_USER);
+// A policy as Group Policy writes it: switches held in the computer's key, trusted networks
+// named 1, 2, ... alternately in the user's key and the computer's. Read at the next load.
+struct Held {
+    const char* name;
+    DWORD value;
+};
+void PlantPolicy(const std::vector<Held>& held, const std::vector<const char*>& networks = {});
 std::string Stored(const char* name, const char* key = nullptr); // "-" when absent
 std::string Dword(DWORD value);
 
@@ -59,7 +69,9 @@ bool TrayIconExists(HWND hwnd);
 // control the user could not click (disabled or hidden). A step's action: "enter" and "esc" press
 // those keys, "click N" clicks control N, "select N" selects entry N of the trusted list, "command
 // N" sends the owner command N, "" ends a menu, "TEXT:N" types TEXT into the code box and presses
-// button N. A step's first(), when given, runs before its action, while the loop waits.
+// button N, "look" adds to Seen the Setting boxes' and buttons' states (" 1" checked, "-"
+// disabled) and the list's rows (",ROW"). A step's first(), when given, runs before its action,
+// while the loop waits.
 struct Step {
     const char* caption;
     std::string what;

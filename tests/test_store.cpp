@@ -142,4 +142,35 @@ TEST_F(Store, TheListEndsAtItsFirstGapAndIsWrittenWithoutGapsOrEmptyEntries)
               Stored("IPList_5") + " " + Stored("IPList_6") + " " + Stored("AppDirectory"));
 }
 
+TEST_F(Store, AnEntryTrustsItsAddressByWholeTextOrItsNetworkByPrefixAndBadInputNothing)
+{
+    // entry, an address it trusts ("": none, the entry is malformed), one it does not
+    const struct {
+        const char *entry, *in, *out;
+    } rows[] = {
+        // clang-format off
+        {"10.20.0.21", "10.20.0.21", "10.20.0.2"}, {"10.0.0.7", "10.0.0.7", "10.0.0.70"},
+        {"10.20.0.0/16", "10.20.255.1", "10.21.0.0"}, {"10.20.0.5/16", "10.20.9.9", "10.19.9.9"},
+        {"0.0.0.0/0", "255.255.255.255", "10.0.0"}, {"128.0.0.0/1", "200.1.1.1", "127.9.9.9"},
+        {"10.0.0.0/8", "10.255.0.1", "11.0.0.0"}, {"192.168.1.3/31", "192.168.1.2", "192.168.1.4"},
+        {"10.0.0.7/32", "10.0.0.7", "10.0.0.6"}, {"10.0.0.0/8", "10.0.0.1", "010.0.0.1"},
+        {"10.0.0.256/8", "", "10.0.0.1"}, {"10.0.0.0/33", "", "10.0.0.0"},
+        {"10.0.0/8", "", "10.0.0.1"}, {"10.0.0.0/", "", "10.0.0.0"},
+        {" 10.0.0.0/8", "", "10.0.0.1"}, {"10.0.0.0/8 ", "", "10.0.0.1"},
+        {"10.0.0.0/+8", "", "10.0.0.1"}, {"10.0.0.0/-8", "", "10.0.0.1"},
+        {"10.0.0.0/08", "", "10.0.0.1"}, {"010.0.0.0/8", "", "10.0.0.1"},
+        {"10.0.0.0.0/8", "", "10.0.0.1"}, {"ten.0.0.0/8", "", "10.0.0.1"},
+        {"10.0.0.0/8/8", "", "10.0.0.1"}, {"10.0.0.07", "", "10.0.0.7"}, {"", "", ""},
+        {"10.0.0.1000", "", "10.0.0.100"}, {"10.0.0.0/100", "", "10.0.0.1"},
+        {"-1.0.0.0/0", "", "1.0.0.0"},
+        // clang-format on
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.entry);
+        EXPECT_EQ(*row.in != '\0', IsValidEntry(row.entry));
+        EXPECT_EQ(*row.in != '\0', EntryTrusts(row.entry, row.in));
+        EXPECT_FALSE(EntryTrusts(row.entry, row.out));
+    }
+}
+
 } // namespace

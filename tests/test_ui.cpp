@@ -10,7 +10,8 @@ using bench::Step;
 
 // Easy PC Lock, Quick Lock, a verdict left over, the message (a command, a tray click or a
 // session's end) and its parameter, how the user answers, what showed, locks, whether the agent
-// runs on, and a type the code "8306" is stored as before the start-up load (none: no code)
+// runs on, a type the code "8306" is stored as before the start-up load (none: no code), and
+// values a policy holds
 struct Command {
     int computerLock, quickClick, passOk;
     UINT message;
@@ -20,16 +21,17 @@ struct Command {
     int locks;
     bool alive;
     DWORD stored = REG_NONE;
+    std::vector<bench::Held> held = {};
 };
 class Commands : public bench::Agent, public ::testing::WithParamInterface<Command> {};
 
 TEST_P(Commands, EachOpensWhatItMayOnceAndOnlyTheRightCodeGetsThrough)
 {
     const Command& row = GetParam();
-    if (row.stored != REG_NONE) {
+    if (row.stored != REG_NONE)
         bench::Plant("AppDirectory", row.stored, kDefaultPassCode);
-        LoadRuntimeOptions();
-    }
+    bench::PlantPolicy(row.held);
+    LoadRuntimeOptions();
     g_computerLock = row.computerLock;
     g_quickClick = row.quickClick;
     g_passOk = row.passOk;
@@ -82,21 +84,27 @@ INSTANTIATE_TEST_SUITE_P(
     {0, 0, 0, kCommand, CMD_EXIT, {{"PassCode", ":1"}}, "PassCode*", 0, true, REG_BINARY},
     {0, 0, 0, WM_ENDSESSION, FALSE, {}, "", 0, true},
     {0, 0, 0, WM_ENDSESSION, TRUE, {}, "", 0, false},
+    {0, 0, 0, kCommand, CMD_EXIT, {}, "", 0, true, REG_NONE, {{"AllowExit", 0}}},
+    {1, 1, 0, kTray, WM_RBUTTONUP, {{"menu", ""}}, "menu6gd", 0, true, REG_NONE, {{"AllowExit", 0}}},
+    {0, 0, 0, kCommand, CMD_EXIT, {code}, "PassCode*", 0, false, REG_NONE, {{"AllowExit", 1}}},
         // clang-format on
     }));
 
 // stored first (all switches on, code "4711", a list of 10.0.0.N for these N with a gap, a Run
 // value), the address, the user's steps, what showed, what is stored after ("ComputerLock
-// QuickClick IP_list DEBUG_chk AppDirectory IPList_1..5 Run", "-" for absent)
+// QuickClick IP_list DEBUG_chk AppDirectory IPList_1..5 Run", "-" for absent), values a policy
+// holds and its networks
 struct Setting {
     const char* stored;
     const char* address;
     std::vector<Step> steps;
     const char *seen, *state;
+    std::vector<bench::Held> held = {};
+    std::vector<const char*> networks = {};
 };
 class Settings : public bench::Agent, public ::testing::WithParamInterface<Setting> {};
 
-TEST_P(Settings, ShowWhatIsStoredAndOkStoresTheBoxesTheCodeAndAListWithoutGaps)
+TEST_P(Settings, ShowWhatIsInForceAndOkStoresTheFreeBoxesTheCodeAndAListWithoutGaps)
 {
     const Setting& row = GetParam();
     if (*row.stored) {
@@ -108,8 +116,9 @@ TEST_P(Settings, ShowWhatIsStoredAndOkStoresTheBoxesTheCodeAndAListWithoutGaps)
                              REG_SZ, std::string("10.0.0.") + *slot);
         bench::Plant(kRunValueName, REG_SZ, "C:\\elsewhere\\Korvane.exe", kRunKey);
         bench::Plant("AppDirectory", REG_SZ, "4711");
-        LoadRuntimeOptions(); // as the start-up does
     }
+    bench::PlantPolicy(row.held, row.networks);
+    LoadRuntimeOptions(); // as the start-up does
     StartAt({});
     row.address ? bench::SetResolverAnswer({row.address}) : bench::SetResolverAnswer({});
     {
@@ -127,7 +136,7 @@ TEST_P(Settings, ShowWhatIsStoredAndOkStoresTheBoxesTheCodeAndAListWithoutGaps)
 
 const Step add = {"Setting", "click 1003"}, del = {"Setting", "click 1002"},
            quick = {"Setting", "click 1014"}, okay = {"Setting", ":1"},
-           warned = {"Check !", "enter"};
+           warned = {"Check !", "enter"}, look = {"Setting", "look"};
 INSTANTIATE_TEST_SUITE_P(
     Ui, Settings,
     ::testing::ValuesIn(std::vector<Setting>{
@@ -147,6 +156,21 @@ INSTANTIATE_TEST_SUITE_P(
     {"", "10.0.0.7", {{"Setting", "123:1"}, warned, {"Setting", "123456789012345678901234:1"},
                       warned, {"Setting", "12345678901234567890123:1"}},
      "Setting|Check !{O}|Check !{O}", "0 0 0 - 12345678901234567890123 - - - - - -"},
+    {"12 4", "10.0.0.7", {{"Setting", "select 2"}, del, look, {"Setting", "click 1012"},
+                          {"Setting", "click 1009"}, okay},
+     "Setting 1- 0- 1- 0- 0- 0 0,10.0.0.1,10.0.0.2,10.20.0.0/16 (policy),bad (policy) (invalid)"
+     "|x1012|x1009", "1 1 1 1 4711 10.0.0.1 10.0.0.2 - - - run",
+     {{"ComputerLock", 0}, {"DEBUG_chk", 0}, {"IP_list", 0}, {"Autostart", 1}},
+     {"10.20.0.0/16", "bad"}},
+    {"12 4", "10.0.0.7", {look, {"Setting", "select 0"}, del, add, okay},
+     "Setting 1 1 1 1 1- 0- 0-,10.9.0.0/16 (policy)|x1002|x1003",
+     "1 1 1 1 4711 10.0.0.1 10.0.0.2 - 10.0.0.4 - run", {{"UserTrustedList", 0}}, {"10.9.0.0/16"}},
+    {"1*34", "10.0.0.7", {add, look, okay},
+     "Setting 1 1 1 1 1- 0- 0,10.0.0.* (invalid),10.0.0.1,10.0.0.3,10.0.0.4,10.0.0.7,"
+     "10.9.0.0/16 (policy)", "1 1 1 1 4711 10.0.0.* 10.0.0.1 10.0.0.3 10.0.0.4 10.0.0.7 run",
+     {}, {"10.9.0.0/16"}},
+    {"", "10.0.0.7", {look, {"Setting", "click 1012"}, quick, okay}, "Setting 0 0 1- 0 0- 0 0-|x1014",
+     "1 - 0 - 8306 - - - - - -", {{"QuickClick", 1}}},
         // clang-format on
     }));
 
