@@ -54,22 +54,37 @@ wine reg add "$key" /v IPList_2 /d 192.168.0.10 /f >/dev/null
 
 rect=$shots/rect.txt
 rect_win="Z:${rect//\//\\}"
-for dialog in 101:version-info 162:passcode 105:setting; do
-  id=${dialog%%:*} name=${dialog#*:}
+shoot() { # resource name
   rm -f "$rect"
-  wine "$build/show_dialog.exe" "$id" "$rect_win" &
-  pid=$!
+  wine "$build/show_dialog.exe" "$1" "$rect_win" &
+  local pid=$!
   for _ in $(seq 600); do [[ -s "$rect" ]] && break; sleep 0.1; done
   if [[ ! -s "$rect" ]]; then
-    echo "screenshots: dialog $id did not show" >&2
+    echo "screenshots: dialog $1 did not show" >&2
     kill "$pid" 2>/dev/null || true
     exit 1
   fi
   read -r x y w h < "$rect"
-  import -window root -crop "${w}x${h}+${x}+${y}" +repage -strip "$root/docs/${name}-dialog.png"
+  import -window root -crop "${w}x${h}+${x}+${y}" +repage -strip "$root/docs/$2-dialog.png"
   wait "$pid"
-  echo "docs/${name}-dialog.png (${w}x${h})"
+  echo "docs/$2-dialog.png (${w}x${h})"
+}
+for dialog in 101:version-info 162:passcode 105:setting; do
+  shoot "${dialog%%:*}" "${dialog#*:}"
 done
+
+# The Setting dialog under a computer's policy: Easy PC Lock held off, autostart held on,
+# two trusted networks and a mistyped entry; then the policy goes again.
+policy='HKLM\Software\Policies\Tessmark\Korvane'
+wine reg add "$policy" /v ComputerLock /t REG_DWORD /d 0 /f >/dev/null
+wine reg add "$policy" /v Autostart /t REG_DWORD /d 1 /f >/dev/null
+for entry in 1:10.20.0.0/16 2:172.16.0.0/12 3:10.20.0.300; do
+  wine reg add "$policy\TrustedNetworks" /v "${entry%%:*}" /d "${entry#*:}" /f >/dev/null
+done
+shoot 105 setting-policy
+wine reg delete "${policy%\\Korvane}" /f >/dev/null
+wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Korvane.EXE /f \
+  >/dev/null 2>&1 || true
 
 # The tray pictures: the real agent in the bench's desktop with the settings above (Easy PC
 # Lock and Quick Lock on), its tip under the pointer, then its menu.

@@ -51,6 +51,9 @@ INT_PTR CALLBACK ShotProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         // A code typed in, so the masked box shows what the user sees while typing.
         if (g_dialogProc == PassCodeDlgProc)
             SetDlgItemTextA(hwnd, IDC_PASSCODE_EDIT, "8306");
+        // The trusted rows scrolled to their ends, so their policy and invalid marks show.
+        if (g_dialogProc == SettingDlgProc)
+            SendDlgItemMessageA(hwnd, IDC_TRUSTED_LIST, WM_HSCROLL, SB_RIGHT, 0);
         SetTimer(hwnd, kShownTimer, kShownAfterMs, nullptr);
         SetTimer(hwnd, kCloseTimer, kCloseAfterMs, nullptr);
     }
