@@ -57,21 +57,16 @@ std::string Dword(DWORD value);
 
 bool TrayIconExists(HWND hwnd);
 
-// Plays the user at every modal loop of this thread: dialogs and menus are met where their
-// loop tells the owner WM_ENTERIDLE, message boxes as they become active. A step answers one
-// whose caption (a menu's: "menu", its item count, a "g" per grayed item, "d" default first)
-// starts with its own, a message box's caption only when equal to it; "Seen" lists every
-// caption met: a message box's with its buttons ("{YN*}": Yes, No, the default starred) and
-// "^" before it when neither the agent window nor a dialog met owns it, "+" when another box
-// met is still open; "!" marks one ended by
-// force as no step answered it, "~" a dialog that was not centred on the screen, "*" after one
-// that opened with the keyboard focus in its code box, "x" a click on a
-// control the user could not click (disabled or hidden). A step's action: "enter" and "esc" press
-// those keys, "click N" clicks control N, "select N" selects entry N of the trusted list, "command
-// N" sends the owner command N, "" ends a menu, "TEXT:N" types TEXT into the code box and presses
-// button N, "look" adds to Seen the Setting boxes' and buttons' states (" 1" checked, "-"
-// disabled) and the list's rows (",ROW"). A step's first(), when given, runs before its action,
-// while the loop waits.
+// Plays the user at every modal loop of this thread: dialogs and menus where their loop sends
+// the owner WM_ENTERIDLE, message boxes once active. A step answers the first one whose caption
+// starts with its own (a box's: equals it; a menu's: "menu", its item count, "g" a grayed item,
+// "d" the first the default). Seen() lists every one met: a box with its buttons ("{YN*}", the
+// default starred), "^" before it when nobody met owns it, "+" when another box is open; "!"
+// one ended by force, "~" a dialog not centred, "*" after one opened with the focus in its code
+// box, "x" a click on a control the user could not click. Actions: "enter", "esc", "click N",
+// "select N" (a trusted list row), "command N" (to the owner), "" (ends a menu), "TEXT:N" (TEXT
+// typed into the code box, then button N), "look" (Setting's boxes and list buttons, " 1"
+// checked, "-" disabled, then its rows, ",ROW"). A step's first() runs before its action.
 struct Step {
     const char* caption;
     std::string what;

@@ -5,9 +5,11 @@ import re
 import sys
 import xml.etree.ElementTree as ET
 
-ROOT = "software\\policies\\tessmark\\korvane"  # compared in lower case
-NAMES = {"TrustedNetworks", "UserTrustedList", "ComputerLock", "QuickClick", "DEBUG_chk",
-         "IP_list", "Autostart", "AllowExit"}
+# Every key below the product's own: none under Software\Microsoft, which Intune refuses.
+ROOT = "software\\policies\\tessmark\\korvane"
+NAMES = ["AllowExit", "Autostart", "ComputerLock", "DEBUG_chk", "IP_list", "QuickClick",
+         "TrustedNetworks", "UserTrustedList"]
+WRITES = {"decimal": "REG_DWORD", "string": "REG_SZ", "delete": "DELETE"}
 
 
 def check(ok, message):
@@ -25,55 +27,42 @@ def parse(path):
     return root
 
 
-def value(node, key, name):  # an enabledValue, disabledValue or list item's <value>
-    types = {"decimal": "REG_DWORD", "string": "REG_SZ", "delete": "DELETE"}
-    data = node[0] if node is not None and len(node) else None
-    check(data is not None and data.tag in types, f"{name}: no decimal, string or delete value")
-    return key, name, types[data.tag], data.get("value", data.text or "")
-
-
-admx_path, adml_path, out_path = sys.argv[1:]
-admx, adml = parse(admx_path), parse(adml_path)
+admx, adml, out = parse(sys.argv[1]), parse(sys.argv[2]), sys.argv[3]
 defined = {f"$({n.tag}.{n.get('id')})": n for n in adml.iter()
-           if n.tag in ("string", "presentation")}  # by the ADMX's reference: "$(string.X)"
+           if n.tag in ("string", "presentation")}
 for reference in re.findall(r"\$\((?:string|presentation)\.[^)]*\)", ET.tostring(admx, "unicode")):
-    check(reference in defined, f"{reference} is not defined in {adml_path}")
-categories = {c.get("name") for c in admx.iter("category")}
-for parent in admx.iter("parentCategory"):
-    check(parent.get("ref") in categories, f"category {parent.get('ref')} is not defined")
-supported = {d.get("name") for d in admx.iter("definition")}
-names = sorted(p.get("name") for p in admx.iter("policy"))
-check(names == sorted(NAMES), f"the policies are {names}, not {sorted(NAMES)}")
+    check(reference in defined, f"{reference} is not defined in the ADML")
+known = {n.get("name") for n in admx.iter() if n.tag in ("category", "definition")}
+for reference in (n.get("ref") for n in admx.iter() if n.tag in ("parentCategory", "supportedOn")):
+    check(reference is None or reference in known, f"{reference} is not defined")
+policies = list(admx.iter("policy"))
+check(sorted(p.get("name") for p in policies) == NAMES, f"the policies are not {NAMES}")
 lines = []
-for policy in admx.iter("policy"):
+for policy in policies:
     name, key, value_name = policy.get("name"), policy.get("key"), policy.get("valueName")
-    check(policy.get("class") == "Both", f"{name}: class {policy.get('class')}, not Both")
-    check(policy.find("parentCategory") is not None, f"{name}: no category")
-    on = policy.find("supportedOn")
-    check(on is not None and on.get("ref") in supported, f"{name}: its supportedOn is not defined")
-    for where in {key or ""} | {n.get("key") for n in policy.iter() if n.get("key")}:
-        check(not re.match(r"software\\(policies\\)?microsoft(\\|$)", where, re.I),
-              f"{name}: {where} is under Microsoft's keys (Intune refuses them)")
-        check((where + "\\").lower().startswith(ROOT + "\\"), f"{name}: {where} is outside {ROOT}")
+    check(policy.get("class") == "Both", f"{name}: its class is not Both")
+    check(policy.find("parentCategory") is not None and policy.find("supportedOn") is not None,
+          f"{name}: no category or supportedOn")
     elements = policy.findall("elements/*")
-    shown = defined.get(policy.get("presentation"), [])
-    check({e.get("id") for e in elements} == {r.get("refId") for r in shown} - {None},
-          f"{name}: its presentation does not show exactly its elements")
-    # With a value missing for a state, Group Policy shows the policy's state wrongly.
-    values = [policy.find(f"{state}Value") is not None for state in ("enabled", "disabled")]
-    check(values == [bool(value_name)] * 2, f"{name}: valueName needs enabled and disabledValue")
+    for where in [key] + [e.get("key") for e in elements if e.get("key")]:
+        check((where.lower() + "\\").startswith(ROOT + "\\"), f"{name}: {where} is not below {ROOT}")
+    shown = {r.get("refId") for r in defined.get(policy.get("presentation"), [])} - {None}
+    check({e.get("id") for e in elements} == shown, f"{name}: its presentation shows other elements")
+    check(policy.find("enabledList") is None and policy.find("disabledList") is None,
+          f"{name}: value lists are not read here")
     for state in ("enabled", "disabled"):
-        writes = [value(v, key, value_name) for v in policy.findall(f"{state}Value")]
-        for items in policy.findall(f"{state}List"):
-            writes += [value(i.find("value"), i.get("key") or items.get("defaultKey") or key,
-                             i.get("valueName", "")) for i in items.iter("item")]
+        value = policy.find(f"{state}Value")
+        check((value is not None and len(value) > 0 and value[0].tag in WRITES) == bool(value_name),
+              f"{name}: a valueName takes an enabledValue and a disabledValue, and only it")
+        if value_name:
+            data = value[0].get("value", value[0].text or "")
+            lines.append((name, state, key, value_name, WRITES[value[0].tag], data))
         for element in elements:
-            check(element.tag == "list", f"{name}: a {element.tag} element is not listed")
-            check(element.get("valuePrefix") is not None,  # else the data names the value
-                  f"{name}: a list without valuePrefix (\"\" names the values 1, 2, ...)")
+            # Without a prefix Group Policy names each value after its data; "" names them 1, 2, ...
+            check(element.tag == "list" and element.get("valuePrefix") is not None,
+                  f"{name}: only lists with a valuePrefix are read here")
             where = element.get("key") or key
-            writes.append((where, element.get("valuePrefix", ""), "LIST", "")
-                          if state == "enabled" else (where, "", "DELVALS", ""))
-        lines += ["\t".join((name, state) + write) for write in writes]
-with open(out_path, "w", encoding="utf-8", newline="\n") as out:
-    out.write("".join(line + "\n" for line in lines))
+            lines.append((name, state, where) + ((element.get("valuePrefix"), "LIST", "")
+                         if state == "enabled" else ("", "DELVALS", "")))
+with open(out, "w", encoding="utf-8", newline="\n") as file:
+    file.write("".join("\t".join(line) + "\n" for line in lines))

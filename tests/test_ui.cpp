@@ -175,10 +175,11 @@ INSTANTIATE_TEST_SUITE_P(
     }));
 
 // How the menu paints an item, read back from its pixels: the item, its state, Easy PC Lock,
-// the fill and the caption's one colour (system colours; -1: the DC's own background).
+// the fill and the caption's one colour (system colours; -1: the DC's own background), whether
+// a policy allows Exit. Every item has its picture; a grayed Exit its own, embossed.
 struct Look {
     UINT id, state;
-    int computerLock, fill, text;
+    int computerLock, fill, text, allowExit = kNotHeld;
 };
 class Looks : public bench::Agent, public ::testing::WithParamInterface<Look> {};
 
@@ -186,6 +187,7 @@ TEST_P(Looks, AnItemIsFilledAndWrittenInItsOwnColours)
 {
     const Look& row = GetParam();
     g_computerLock = row.computerLock;
+    g_policies.allowExit = row.allowExit;
     HMENU menu = CreatePopupMenu();
     RefreshMenuMetrics();
     BuildTrayMenu(menu); // the captions
@@ -209,6 +211,14 @@ TEST_P(Looks, AnItemIsFilledAndWrittenInItsOwnColours)
     EXPECT_EQ(fill, GetPixel(dc, 199, 0));
     caption.erase(fill);
     EXPECT_EQ(std::set<COLORREF>{GetSysColor(row.text)}, caption);
+    std::multiset<COLORREF> picture; // a line across it
+    for (int x = 0; x < g_menuIconCx; ++x)
+        picture.insert(GetPixel(dc, x, 18));
+    EXPECT_LT(picture.count(fill) + 10, picture.size());
+    if (row.allowExit == 0) // embossed as the system draws a disabled picture
+        for (COLORREF colour : {fill, GetSysColor(COLOR_3DHILIGHT), GetSysColor(COLOR_3DSHADOW)})
+            picture.erase(colour);
+    EXPECT_EQ(row.allowExit == 0, picture.empty());
     DeleteObject(SelectObject(dc, oldFont));
     DeleteObject(SelectObject(dc, oldBitmap));
     DeleteDC(dc);
@@ -221,6 +231,8 @@ INSTANTIATE_TEST_SUITE_P(Ui, Looks,
                              {CMD_COMPUTER_LOCK, ODS_SELECTED, 0, COLOR_HIGHLIGHT, COLOR_GRAYTEXT},
                              {CMD_COMPUTER_LOCK, ODS_SELECTED, 1, COLOR_HIGHLIGHT,
                               COLOR_HIGHLIGHTTEXT},
+                             {CMD_EXIT, 0, 0, -1, COLOR_WINDOWTEXT},
+                             {CMD_EXIT, ODS_SELECTED, 0, COLOR_HIGHLIGHT, COLOR_GRAYTEXT, 0},
                          }));
 
 } // namespace
