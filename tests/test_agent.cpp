@@ -76,8 +76,8 @@ TEST_F(AgentExe, TheEndRemovesTheIconAndFreesTheNameBeforeTheProcessEnds)
 
 // A copy of the program in a folder the ANSI code page cannot spell, beside a DLL planted under
 // the name of one the system loads later (theming's, with the first window): it locks at a move
-// to an untrusted address and not at a trusted one, Setting's autostart box stores its Unicode
-// path as the Run value, the next sign-in starts it, and neither start loads the DLL. Wine
+// to an untrusted address and not at a trusted one, the autostart policy makes the Run value
+// name its Unicode path, the next sign-in starts it, and neither start loads the DLL. Wine
 // prefers its own builtin DLLs and takes one from the program's folder only with a "native"
 // override: one for this copy's name alone (Wine reads the overrides from its Unix environment,
 // which a child inherits unchanged, and from the registry by program name).
@@ -96,24 +96,11 @@ TEST_F(AgentExe, ACopyOutsideTheCodePageLocksAutostartsAndLoadsNoDllPlantedBesid
                           "Software\\Wine\\AppDefaults\\Planted.exe"};
     bench::Plant("uxtheme", REG_SZ, std::string("native", 7), wine[0]);
     bench::Plant("IPList_1", REG_SZ, "192.168.1.10");
+    bench::Plant("Autostart", REG_DWORD, bench::Dword(1), kPolicyKey);
     bench::Process agent;
     HWND hwnd = Start(agent, "192.168.1.10", exe);
     EXPECT_EQ(0, bench::Locks(0));
 
-    PostMessageA(hwnd, WM_COMMAND, CMD_SETTING, 0);
-    // A dialog is ready for input once it shows.
-    auto shown = [](const char* caption) {
-        HWND found = nullptr;
-        bench::PumpUntil([&] { return IsWindowVisible(found = FindWindowA("#32770", caption)); });
-        return found;
-    };
-    HWND code = shown("PassCode");
-    SetDlgItemTextA(code, IDC_PASSCODE_EDIT, kDefaultPassCode);
-    PostMessageA(code, WM_COMMAND, IDOK, 0);
-    HWND setting = shown("Setting");
-    SendDlgItemMessageA(setting, IDC_AUTO_START, BM_CLICK, 0, 0);
-    PostMessageA(setting, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(bench::PumpUntil([&] { return !IsWindow(setting); }));
     std::wstring run(1024, L'\0');
     DWORD size = run.size() * sizeof(wchar_t);
     EXPECT_EQ(0,

@@ -1,5 +1,7 @@
 // The tray commands, the menu and the Setting dialog in-process, answered as a user would
 // at each modal loop, against the real registry and the lock recorder.
+#include <shlwapi.h>
+
 #include <set>
 
 #include "tests/harness.h"
@@ -136,7 +138,13 @@ TEST_P(Settings, ShowWhatIsInForceAndOkStoresTheFreeBoxesTheCodeAndAListWithoutG
 
 const Step add = {"Setting", "click 1003"}, del = {"Setting", "click 1002"},
            quick = {"Setting", "click 1014"}, okay = {"Setting", ":1"},
-           warned = {"Check !", "enter"}, look = {"Setting", "look"};
+           warned = {"Check !", "enter"}, look = {"Setting", "look"},
+           // OK once the policies are gone, which the dialog learns no more of
+    policyGone = {"Setting", ":1", [] {
+                      SHDeleteKeyA(HKEY_LOCAL_MACHINE, kPolicyKey);
+                      SendMessageA(g_trayData.hWnd, WM_SETTINGCHANGE, 0,
+                                   reinterpret_cast<LPARAM>("Policy"));
+                  }};
 INSTANTIATE_TEST_SUITE_P(
     Ui, Settings,
     ::testing::ValuesIn(std::vector<Setting>{
@@ -157,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(
                       warned, {"Setting", "12345678901234567890123:1"}},
      "Setting|Check !{O}|Check !{O}", "0 0 0 - 12345678901234567890123 - - - - - -"},
     {"12 4", "10.0.0.7", {{"Setting", "select 2"}, del, look, {"Setting", "click 1012"},
-                          {"Setting", "click 1009"}, okay},
+                          {"Setting", "click 1009"}, policyGone},
      "Setting 1- 0- 1- 0- 0- 0 0,10.0.0.1,10.0.0.2,10.20.0.0/16 (policy),bad (policy) (invalid)"
      "|x1012|x1009", "1 1 1 1 4711 10.0.0.1 10.0.0.2 - - - run",
      {{"ComputerLock", 0}, {"DEBUG_chk", 0}, {"IP_list", 0}, {"Autostart", 1}},

@@ -24,6 +24,7 @@ constexpr int kMinPassCodeLength = 4;
 constexpr int kMaxPassCodeLength = 23;
 constexpr int kPassCodeReadSize = 125; // what OK reads into g_passCode
 constexpr int kListTextSize = 512;     // Add's buffer for one list entry
+constexpr int kFirstControl = 1000;    // below every control identifier of the dialog
 
 // A row's item data: a policy's entry (listed, never deleted, not one of the user's five)
 // and an entry that trusts nothing, each shown with its mark after the text.
@@ -46,6 +47,20 @@ void EnableItem(HWND hwnd, int id, bool enable)
     EnableWindow(GetDlgItem(hwnd, id), enable ? TRUE : FALSE);
 }
 
+// A box a policy held at the opening shows the policy's value, never the user's: OK leaves the
+// user's own alone even when the policy went meanwhile. One bit a control, in the dialog's
+// own slot.
+void MarkHeld(HWND hwnd, int id)
+{
+    SetWindowLongPtrA(hwnd, DWLP_USER,
+                      GetWindowLongPtrA(hwnd, DWLP_USER) | LONG_PTR{1} << (id - kFirstControl));
+}
+
+bool WasHeld(HWND hwnd, int id)
+{
+    return (GetWindowLongPtrA(hwnd, DWLP_USER) >> (id - kFirstControl) & 1) != 0;
+}
+
 // Sets the box from its stored flag, or from the policy that holds it (the box then cannot
 // be changed). An absent value leaves the box as the template has it. Returns the
 // ReadSetting result (0 for a held switch); the flag in force goes to flagOut when given.
@@ -55,6 +70,7 @@ int ShowFlag(CCommonReg& store, HWND hwnd, int id, SettingKind kind, int held,
     if (IsHeld(held)) {
         SetChecked(hwnd, id, held);
         EnableItem(hwnd, id, false);
+        MarkHeld(hwnd, id);
         if (flagOut)
             *flagOut = held;
         return 0;
@@ -137,6 +153,7 @@ void ShowAutostart(CCommonReg& store, HWND hwnd)
     if (IsHeld(g_policies.autostart)) {
         SetChecked(hwnd, IDC_AUTO_START, g_policies.autostart);
         EnableItem(hwnd, IDC_AUTO_START, false);
+        MarkHeld(hwnd, IDC_AUTO_START);
     } else if (store.IsAutoStart() == 1) {
         SetChecked(hwnd, IDC_AUTO_START, 1);
     }
@@ -228,7 +245,7 @@ INT_PTR OnSettingInit(HWND hwnd)
 // the policy's value, and the user's own stays stored for when the policy goes.
 void StoreSwitch(CCommonReg& store, HWND hwnd, int id, SettingKind kind, int held, int& option)
 {
-    if (IsHeld(held))
+    if (IsHeld(held) || WasHeld(hwnd, id))
         return;
     // Set before the write, so it changes even when the write fails.
     option = IsChecked(hwnd, id);
@@ -336,7 +353,7 @@ INT_PTR OnSettingOk(HWND hwnd)
     // "Quick Lock" greyed or not.
     StoreSwitch(store, hwnd, IDC_QUICK_LOCK, SETTING_QUICK_CLICK, g_policies.quickClick,
                 g_quickClick);
-    if (!IsHeld(g_policies.autostart))
+    if (!IsHeld(g_policies.autostart) && !WasHeld(hwnd, IDC_AUTO_START))
         store.SetAutoStart(IsChecked(hwnd, IDC_AUTO_START));
     // The hidden box still holds what the opening read: a stored 1 stays 1, absent becomes 0.
     StoreSwitch(store, hwnd, IDC_RECORD_IPLOG, SETTING_IP_LIST, g_policies.recordLog, g_recordLog);
