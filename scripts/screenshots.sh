@@ -91,32 +91,20 @@ wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Korvane.
 wine "$build/Korvane.exe" >"$shots/agent.log" 2>&1 &
 agent=$!
 trap 'kill "$agent" 2>/dev/null || true' EXIT
-read -r screen_w screen_h < <(xdpyinfo | awk '/dimensions:/ {sub("x", " ", $2); print $2}')
-# A visible window of this class, from the probe: "left top right bottom".
-rect_of() {
-  wine "$build/tests/journeys/screen_probe.exe" | tr -d '\r' |
-    awk -F'\t' -v c="$1" '$1 == c {print $3; exit}'
-}
-# The icon is found by the yellow-green disc that each of its four pictures draws.
-for _ in $(seq 100); do
-  disc=$(import -window root png:- | convert png:- -crop "${screen_w}x48+0+$((screen_h - 48))" \
-    +repage -fuzz 4% -fill black +opaque '#CCFF00' -format '%@' info: 2>/dev/null)
-  [[ $disc =~ ^[1-9][0-9]*x[0-9]+\+([0-9]+)\+([0-9]+)$ ]] && break
-  sleep 0.2
-done
-[[ -n "${BASH_REMATCH[1]:-}" ]] || { echo "screenshots: the tray icon did not show" >&2; exit 1; }
-icon_x=$((BASH_REMATCH[1] + 4)) icon_y=$((screen_h - 48 + BASH_REMATCH[2] + 4))
+screen_size
+probe=$build/tests/journeys/screen_probe.exe
+tries=100
+until tray_icon; do ((--tries)) || { echo "screenshots: no tray icon" >&2; exit 1; }; sleep 0.2; done
 # Each picture runs from a margin above and left of the window to the screen's corner.
 picture() { # class margin_x margin_y name
-  local l t
-  for _ in $(seq 50); do read -r l t _ < <(rect_of "$1") && break; sleep 0.2; done
-  [[ -n "${t:-}" ]] || { echo "screenshots: no $1 window" >&2; exit 1; }
-  local x=$((l - $2)) y=$((t - $3))
-  import -window root -crop "$((screen_w - x))x$((screen_h - y))+$x+$y" +repage -strip \
+  local tries=50
+  until window "$probe" "$1"; do ((--tries)) || { echo "screenshots: no $1" >&2; exit 1; }; sleep 0.2; done
+  local x=$((WIN[0] - $2)) y=$((WIN[1] - $3))
+  import -window root -crop "$((SCREEN_W - x))x$((SCREEN_H - y))+$x+$y" +repage -strip \
     "$root/docs/$4.png"
   echo "docs/$4.png"
 }
-xdotool mousemove "$icon_x" "$icon_y"
+xdotool mousemove "$ICON_X" "$ICON_Y"
 picture tooltips_class32 120 40 tray-tip
 xdotool click 3
 picture '#32768' 80 24 tray-menu

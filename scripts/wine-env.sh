@@ -89,5 +89,25 @@ wine_env_stop() {
   _xvfb_pid=
 }
 
+# --- The bench's screen, as the screenshots and the journeys read it ---
+# Bounding box of one colour in a region of the screen: BOX=(w h x y), x and y absolute.
+colour_box() { # colour w h x y
+  local b; b=$(import -window root png:- | convert png:- -crop "$2x$3+$4+$5" +repage -fuzz 4% \
+    -fill black +opaque "$1" -format '%@' info: 2>/dev/null)
+  [[ $b =~ ^([1-9][0-9]*)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || return 1
+  BOX=("${BASH_REMATCH[@]:1:2}" $((BASH_REMATCH[3] + $4)) $((BASH_REMATCH[4] + $5)))
+}
+screen_size() { read -r SCREEN_W SCREEN_H < <(xdpyinfo | awk '/dimensions:/ {sub("x", " ", $2); print $2}'); }
+# The tray icon: the yellow-green disc all four of its pictures draw, once in the taskbar.
+# ICON_X and ICON_Y point at it.
+disc() { colour_box '#CCFF00' "$SCREEN_W" 48 0 $((SCREEN_H - 48)); }
+tray_icon() { disc && ((BOX[0] <= 9 && BOX[1] <= 9)) && ICON_X=$((BOX[2] + 4)) ICON_Y=$((BOX[3] + 4)); }
+# A visible top-level window by class and caption (any caption without one), as the bench's
+# screen_probe.exe lists them: WIN=(outer l t r b, client l t r b).
+window() { # probe class [caption]
+  read -r -a FOUND < <(wine "$1" 2>/dev/null | tr -d '\r' | awk -F'\t' -v c="$2" -v t="${3-}" \
+    -v any="${3+no}" '$1 == c && (any != "no" || $2 == t) {print $3, $4; exit}') && WIN=("${FOUND[@]}")
+}
+
 # Probed once, when a script sources this file; its children inherit the answer.
 runs_32bit || true

@@ -81,18 +81,4 @@ TEST_F(Notify, AMoveWhileTheQuestionWaitsIsAskedOnceItIsAnswered)
     EXPECT_EQ(0, bench::Locks(0));
 }
 
-// Wine's own iphlpapi.dll (its request never completes) for Korvane.exe alone: the real
-// program still sees the move, at its poll.
-TEST_F(Notify, WithoutTheNotificationTheRealProgramLocksAtThePoll)
-{
-    const char* overrides = "Software\\Wine\\AppDefaults\\Korvane.exe\\DllOverrides";
-    bench::Plant("iphlpapi", REG_SZ, "builtin", overrides);
-    kit::Process agent;
-    ASSERT_TRUE(agent.Start('"' + kit::AgentExe() + '"'));
-    ASSERT_NE(nullptr, kit::AgentWindow(agent.info.dwProcessId));
-    ASSERT_EQ(0, RunOnHost("ip addr add 10.9.1.10/24 dev t0 && ip addr del 10.9.0.5/24 dev t0"));
-    EXPECT_EQ(1, bench::Locks(1));
-    RegDeleteKeyA(HKEY_CURRENT_USER, overrides);
-}
-
 } // namespace

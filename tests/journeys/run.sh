@@ -5,7 +5,7 @@ set -uo pipefail
 [[ -n "${KORVANE_IN_BENCH:-}" && $# -eq 2 ]] || { echo "run.sh: ctest runs me" >&2; exit 1; }
 readonly PROBE=$2 OUT=$1/journeys HOSTS=$1/bench/hosts VENDOR='HKCU\SOFTWARE\Tessmark'
 export KORVANE_LOCK_RECORD="Z:${OUT//\//\\}\\locks.txt"
-read -r SCREEN_W SCREEN_H < <(xdpyinfo | awk '/dimensions:/ {sub("x", " ", $2); print $2}')
+. "$(dirname "$0")/../../scripts/wine-env.sh" && screen_size
 t0=$(date +%s%N) AGENT='' ADDRESS=10.0.0.7 NEW_CODE=271828
 
 log() { printf '[%5d ms] %s\n' $((($(date +%s%N) - t0) / 1000000)) "$*"; }
@@ -14,24 +14,10 @@ check() { if "${@:2}"; then log "ok: $1"; else log "FAIL: $1" && exit 1; fi; }
 poll() { local t=$((SECONDS + $1)); until "${@:2}"; do ((SECONDS < t)) || return; sleep .2; done; }
 gone() { ! "$@"; }
 
-# Bounding box of one colour in a region of the screen: BOX=(w h x y), x and y absolute.
-colour_box() { # colour w h x y
-  local b; b=$(import -window root png:- | convert png:- -crop "$2x$3+$4+$5" +repage -fuzz 4% \
-    -fill black +opaque "$1" -format '%@' info: 2>/dev/null)
-  [[ $b =~ ^([1-9][0-9]*)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || return 1
-  BOX=("${BASH_REMATCH[@]:1:2}" $((BASH_REMATCH[3] + $4)) $((BASH_REMATCH[4] + $5)))
-}
-# The icon: the yellow-green disc all four of its pictures draw, once in the taskbar. It
-# moves on a quarter at every cycle, after the cycle's look-up: the next cycle has run.
-disc() { colour_box '#CCFF00' "$SCREEN_W" 48 0 $((SCREEN_H - 48)); }
-icon() { disc && ((BOX[0] <= 9 && BOX[1] <= 9)) && ICON_X=$((BOX[2] + 4)) ICON_Y=$((BOX[3] + 4)); }
+shown() { window "$PROBE" "$@"; } # class caption
+# The icon moves on a quarter at every cycle, after the cycle's look-up: the next cycle has run.
 moved_from() { disc && [[ "${BOX[*]}" != "$1" ]]; }
 next_cycle() { disc && poll 5 moved_from "${BOX[*]}"; }
-# A visible top-level window by class and caption: WIN=(outer l t r b, client l t r b).
-window() { # class caption
-  read -r -a FOUND < <(wine "$PROBE" 2>/dev/null | tr -d '\r' |
-    awk -F'\t' -v c="$1" -v t="$2" '$1 == c && $2 == t {print $3, $4; exit}') && WIN=("${FOUND[@]}")
-}
 # Clicks the middle of a dialog's control where its template (dialog units) puts it.
 click_control() { # template_w template_h x y w h
   xdotool mousemove $((WIN[4] + (2 * $3 + $5) * (WIN[6] - WIN[4]) / (2 * $1))) \
@@ -39,7 +25,7 @@ click_control() { # template_w template_h x y w h
 }
 # Keys go to the X focus, which no window manager moves here: the agent's window takes it.
 keys() { xdotool search --onlyvisible --classname '^korvane\.exe$' windowfocus && xdotool "$@"; }
-open_menu() { xdotool mousemove "$ICON_X" "$ICON_Y" click 3 && poll 5 window '#32768' ''; }
+open_menu() { xdotool mousemove "$ICON_X" "$ICON_Y" click 3 && poll 5 shown '#32768' ''; }
 # From the open menu, an item and its PassCode prompt answered with keys alone, as a new user
 # would: the code typed straight away, then Enter. Exit is the last item, Setting the one
 # whose picture has the settings page's red band.
@@ -47,8 +33,8 @@ with_code() { # Setting|Exit code
   local y=$((WIN[3] - 12))
   [[ $1 == Exit ]] || { colour_box '#FF0000' $((WIN[2] - WIN[0])) $((WIN[3] - WIN[1])) \
     "${WIN[0]}" "${WIN[1]}" && y=$((BOX[3] + BOX[1] / 2)); } || return
-  xdotool mousemove $(((WIN[0] + WIN[2]) / 2)) "$y" click 1 && poll 5 window '#32770' PassCode &&
-    keys type --delay 50 "$2" && keys key Return && poll 5 gone window '#32770' PassCode
+  xdotool mousemove $(((WIN[0] + WIN[2]) / 2)) "$y" click 1 && poll 5 shown '#32770' PassCode &&
+    keys type --delay 50 "$2" && keys key Return && poll 5 gone shown '#32770' PassCode
 }
 
 resolve_to() { printf '127.0.0.1\tlocalhost\n%s\tKORVANE-BENCH\n' "$1" >"$HOSTS"; }
@@ -56,7 +42,7 @@ locks() { (($(wc -l <"$OUT/locks.txt") == $1)); }
 stored() { wine reg query "$VENDOR\\Korvane" /v "$1" 2>/dev/null | tr -d '\r' | grep -q " $2$"; }
 start_agent() {
   wine "$KORVANE_EXE" >>"$OUT/agent.log" 2>&1 & AGENT=$!
-  check "the icon shows in the notification area" poll 20 icon
+  check "the icon shows in the notification area" poll 20 tray_icon
 }
 # Exit with the new code: the agent ends with status 0. (Its icon goes too, but Wine drops the
 # icon of a dead window by itself: the in-process AgentExe end test sees the agent remove it.)
@@ -77,8 +63,8 @@ start_agent
 check "the first start on an untrusted address locks" poll 10 locks 1
 check "the menu's Setting asks the pass code" eval 'open_menu && with_code Setting 1234'
 # The agent is back in its message loop: a dialog the wrong code had opened would show.
-check "a wrong code opens no Setting" eval "open_menu && gone window '#32770' Setting"
-check "the default one opens it" eval "with_code Setting 8306 && poll 5 window '#32770' Setting"
+check "a wrong code opens no Setting" eval "open_menu && gone shown '#32770' Setting"
+check "the default one opens it" eval "with_code Setting 8306 && poll 5 shown '#32770' Setting"
 click_control 247 184 42 129 59 14
 keys key End shift+Home && keys type --delay 50 "$NEW_CODE"
 click_control 247 184 192 127 50 14 # Add
