@@ -49,8 +49,8 @@ void Plant(const char* name, DWORD type, const std::string& bytes, const char* k
 
 void PlantPolicy(const std::vector<Held>& held, const std::vector<const char*>& networks)
 {
-    for (const Held& value : held)
-        Plant(value.name, REG_DWORD, Dword(value.value), kPolicyKey, HKEY_LOCAL_MACHINE);
+    for (const auto& [name, value] : held)
+        Plant(name, REG_DWORD, Dword(value), kPolicyKey, HKEY_LOCAL_MACHINE);
     for (size_t i = 0; i < networks.size(); ++i)
         Plant(std::to_string(i + 1).c_str(), REG_SZ, networks[i], kPolicyTrustedKey,
               i % 2 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER);

@@ -47,10 +47,7 @@ void Plant(const char* name, DWORD type, const std::string& bytes, const char* k
            HKEY root = HKEY_CURRENT_USER);
 // A policy as Group Policy writes it: switches held in the computer's key, trusted networks
 // named 1, 2, ... alternately in the user's key and the computer's. Read at the next load.
-struct Held {
-    const char* name;
-    DWORD value;
-};
+using Held = std::pair<const char*, DWORD>; // a value's name and number
 void PlantPolicy(const std::vector<Held>& held, const std::vector<const char*>& networks = {});
 std::string Stored(const char* name, const char* key = nullptr); // "-" when absent
 std::string Dword(DWORD value);
@@ -103,9 +100,8 @@ class User {
 // The slot, made writable, of this program's own import of function from dll.
 void** ImportSlot(const char* dll, const char* function);
 
-// The in-process agent: this test program plays Korvane.exe (it carries the same
-// resources). Every test starts from a clean registry and lock record, the resolver knowing
-// no address, every switch off and the pass code "8306".
+// The in-process agent, this program with Korvane.exe's resources. Every test starts from a
+// clean registry and lock record, no address, every switch off and the pass code "8306".
 class Agent : public ::testing::Test {
   protected:
     static void SetUpTestSuite();

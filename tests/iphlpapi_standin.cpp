@@ -1,9 +1,7 @@
-// The moving bench's iphlpapi.dll, never shipped. Wine 8's NotifyAddrChange is a stub whose
-// request never completes; this one keeps Windows' contract: the caller's request completes
-// (its event is signalled) when the IPv4 address table changes. Every other export is
-// forwarded to iphlpwine.dll, a renamed copy of Wine's own (the .def is made at build time).
-// One thread waits on a socket's SIO_ADDRESS_LIST_CHANGE, which Wine completes from the
-// kernel's own address events, and completes every request pending at that moment.
+// The moving bench's iphlpapi.dll, never shipped: Wine 8's NotifyAddrChange never completes;
+// here a request completes when the IPv4 address table changes, as on Windows. The rest is
+// forwarded to iphlpwine.dll, Wine's own renamed. One thread waits on a socket's
+// SIO_ADDRESS_LIST_CHANGE (Wine completes it from the kernel's events) for all requests.
 #include <winsock2.h>
 #include <windows.h>
 

@@ -9,14 +9,12 @@
 
 namespace kit {
 
-// Makes the resolver answer the computer name with these addresses in this order; none
-// makes the name unknown. scripts/bench-shell.sh runs the tests in a namespace whose
-// /etc/hosts is the bench's hosts file, bind-mounted: it is rewritten in place, never replaced.
+// Makes the resolver answer the computer name with these addresses in this order (none: an
+// unknown name), in the bench's hosts file, bind-mounted on /etc/hosts: rewritten in place.
 bool SetResolverAnswer(std::initializer_list<const char*> addresses);
 
-// Runs a shell command on the bench's Linux side, in its namespaces (the moving bench's
-// interface t0 is moved with ip), and waits up to ten seconds for it; its exit code, -1 when
-// it did not run or end.
+// Runs a shell command on the bench's Linux side, in its namespaces (ip moves the moving
+// bench's t0), for up to ten seconds; its exit code, -1 when it did not run or end.
 int RunOnHost(const std::string& command);
 
 // A whole file; empty when it does not exist.

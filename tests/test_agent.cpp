@@ -75,12 +75,10 @@ TEST_F(AgentExe, TheEndRemovesTheIconAndFreesTheNameBeforeTheProcessEnds)
 }
 
 // A copy of the program in a folder the ANSI code page cannot spell, beside a DLL planted under
-// the name of one the system loads later (theming's, with the first window): it locks at a move
-// to an untrusted address and not at a trusted one, the autostart policy makes the Run value
-// name its Unicode path, the next sign-in starts it, and neither start loads the DLL. Wine
-// prefers its own builtin DLLs and takes one from the program's folder only with a "native"
-// override: one for this copy's name alone (Wine reads the overrides from its Unix environment,
-// which a child inherits unchanged, and from the registry by program name).
+// the name of one the system loads later (theming's): it locks at a move to an untrusted address
+// only, the autostart policy makes the Run value name its Unicode path, the next sign-in starts
+// it, and neither start loads the DLL. Wine takes a DLL from the program's folder only with a
+// "native" override, which a child reads from the registry by program name.
 TEST_F(AgentExe, ACopyOutsideTheCodePageLocksAutostartsAndLoadsNoDllPlantedBesideIt)
 {
     char path[MAX_PATH];

@@ -1,7 +1,6 @@
-// The address-change notification on the moving bench (scripts/bench-shell.sh --net): the
-// interface t0 really moves, Wine answers the computer name from it, and the bench's
-// iphlpapi.dll completes NotifyAddrChange. The in-process agent's poll timer is stopped, so
-// every cycle here came from a notification.
+// The address-change notification on the moving bench (scripts/bench-shell.sh --net): t0 moves,
+// Wine answers the computer name from it, the bench's iphlpapi.dll completes NotifyAddrChange.
+// The poll is stopped: every cycle here came from a notification.
 #include "tests/harness.h"
 
 namespace {

@@ -11,10 +11,9 @@ namespace {
 
 using bench::Step;
 
-// Easy PC Lock, Quick Lock, a verdict left over, the message (a command, a tray click or a
-// session's end) and its parameter, how the user answers, what showed, locks, whether the agent
-// runs on, a type the code "8306" is stored as before the start-up load (none: no code), and
-// values a policy holds
+// Easy PC Lock, Quick Lock, a verdict left over, the message (a command, a tray click, a
+// session's end) and its parameter, the user's answers, what showed, locks, whether the agent
+// runs on, the type "8306" is stored as (none: no code), values a policy holds
 struct Command {
     int computerLock, quickClick, passOk;
     UINT message;
@@ -39,8 +38,7 @@ TEST_P(Commands, EachOpensWhatItMayOnceAndOnlyTheRightCodeGetsThrough)
     g_quickClick = row.quickClick;
     g_passOk = row.passOk;
     StartAt({});
-    // Asked whether it may close (a sign-out, or the installer as Restart Manager asks), it
-    // agrees and goes on: only the session's real end, or Exit, ends it.
+    // Asked whether it may close (a sign-out, Restart Manager), it agrees and goes on.
     EXPECT_EQ(TRUE, SendMessageA(hwnd_, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP));
     {
         bench::User user(hwnd_, row.steps);
@@ -87,15 +85,14 @@ INSTANTIATE_TEST_SUITE_P(
     {0, 0, 0, kCommand, CMD_EXIT, {{"PassCode", ":1"}}, "PassCode*", 0, true, REG_BINARY},
     {0, 0, 0, WM_ENDSESSION, FALSE, {}, "", 0, true},
     {0, 0, 0, WM_ENDSESSION, TRUE, {}, "", 0, false},
-    {0, 0, 0, kCommand, CMD_EXIT, {}, "", 0, true, REG_NONE, {{"AllowExit", 0}}},
-    {1, 1, 0, kTray, WM_RBUTTONUP, {{"menu", ""}}, "menu6gd", 0, true, REG_NONE, {{"AllowExit", 0}}},
+    {0, 0, 0, kCommand, CMD_EXIT, {}, "", 0, true, {}, {{"AllowExit", 0}}},
+    {1, 1, 0, kTray, WM_RBUTTONUP, {{"menu", ""}}, "menu6gd", 0, true, {}, {{"AllowExit", 0}}},
         // clang-format on
     }));
 
-// stored first (all switches on, code "4711", a list of 10.0.0.N for these N with a gap, a Run
-// value), the address, the user's steps, what showed, what is stored after ("ComputerLock
-// QuickClick IP_list DEBUG_chk AppDirectory IPList_1..5 Run", "-" for absent), values a policy
-// holds and its networks
+// stored first (all switches on, code "4711", 10.0.0.N for these N with a gap, a Run value), the
+// address, the user's steps, what showed, what is stored after ("ComputerLock QuickClick IP_list
+// DEBUG_chk AppDirectory IPList_1..5 Run", "-" absent), values a policy holds, its networks
 struct Setting {
     const char* stored;
     const char* address;
@@ -142,8 +139,7 @@ const Step add = {"Setting", "click 1003"}, del = {"Setting", "click 1002"},
            // OK once the policies are gone, which the dialog learns no more of
     policyGone = {"Setting", ":1", [] {
                       SHDeleteKeyA(HKEY_LOCAL_MACHINE, kPolicyKey);
-                      SendMessageA(g_trayData.hWnd, WM_SETTINGCHANGE, 0,
-                                   reinterpret_cast<LPARAM>("Policy"));
+                      SendMessageA(g_trayData.hWnd, WM_SETTINGCHANGE, 0, LPARAM("Policy"));
                   }};
 INSTANTIATE_TEST_SUITE_P(
     Ui, Settings,
@@ -177,7 +173,8 @@ INSTANTIATE_TEST_SUITE_P(
      "Setting 1 1 1 1 1- 0- 0,10.0.0.* (invalid),10.0.0.1,10.0.0.3,10.0.0.4,10.0.0.7,"
      "10.9.0.0/16 (policy)", "1 1 1 1 4711 10.0.0.* 10.0.0.1 10.0.0.3 10.0.0.4 10.0.0.7 run",
      {}, {"10.9.0.0/16"}},
-    {"", "10.0.0.7", {look, {"Setting", "click 1012"}, quick, okay}, "Setting 0 0 1- 0 0- 0 0-|x1014",
+    {"", "10.0.0.7", {look, {"Setting", "click 1012"}, quick, okay}, "Setting 0 0 1- 0 0- 0 0-"
+     "|x1014",
      "1 - 0 - 8306 - - - - - -", {{"QuickClick", 1}}},
         // clang-format on
     }));

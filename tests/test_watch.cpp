@@ -127,8 +127,7 @@ TEST_F(Watch, EachPolicyAsTheTemplatesWriteItTakesEffectWhileTheAgentRuns)
         SCOPED_TRACE(name);
         const std::string policy = name.substr(0, name.find(' '));
         const int on = name.find(" enabled") != std::string::npos;
-        const HKEY root = on ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,
-                   other = on ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+        const HKEY root = on ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
         Plant(policy.c_str(), REG_DWORD, bench::Dword(!on)); // a switch's own value
         Plant("IPList_1", REG_SZ, "10.20.0.8");
         Plant("IPList_2", REG_SZ, "10.20.0.9"); // the move below, unless the list is set aside
@@ -141,7 +140,7 @@ TEST_F(Watch, EachPolicyAsTheTemplatesWriteItTakesEffectWhileTheAgentRuns)
         // The user's value that the computer's overrides, or a wrong type, or out of range.
         const DWORD type = on && ++decoys % 2 ? REG_SZ : REG_DWORD;
         Plant(policy.c_str(), type, type == REG_SZ ? "0" : bench::Dword(on ? 2 : 1), kPolicyKey,
-              other);
+              on ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER); // the other key
         for (const auto& [_, state, key, value, kind, data] : writes) {
             if (kind == "REG_DWORD" || kind == "REG_SZ")
                 Plant(value.c_str(), kind == "REG_SZ" ? REG_SZ : REG_DWORD,
@@ -178,10 +177,9 @@ using WriteFileFn = BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED)
 WriteFileFn g_writeFile;
 bool g_otherWriting;
 
-// Another agent's (two sessions, or two users of one copy) whole line lands after this one
-// opened the log and before it writes. The window is forced rather than raced for: under
-// Wine racing writers lose lines either way, as Wine takes the end of the file just before
-// its own positioned write (Windows appends atomically for a handle that may only append).
+// Another agent's (two sessions, or two users of one copy) line lands after this one opened the
+// log and before it writes: forced, as under Wine racing writers lose lines anyway (it takes the
+// end of the file just before a positioned write; Windows appends atomically).
 BOOL WINAPI OtherLineFirst(HANDLE file, LPCVOID data, DWORD size, LPDWORD done, LPOVERLAPPED at)
 {
     if (!std::exchange(g_otherWriting, true)) {
