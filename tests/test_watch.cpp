@@ -257,10 +257,17 @@ TEST_F(Watch, TheLockRunsTheSystemRoutineByItsPathClosesItsHandlesAndWarnsWhenIt
     EXPECT_EQ(program + "\t\"" + program + "\" user32.dll,LockWorkStation\n",
               bench::LockRecord().substr(bench::LockRecord().find('\t') + 1));
 
-    // No lock routine to start: one warning per attempt, owned by the caller, nothing runs.
+    // No lock routine to start, or one a policy (the user's, the computer's) makes do nothing:
+    // one warning per attempt, owned by the caller, nothing runs.
     StartAt({});
     const char* caption = "\x8e\xc0\x8d\x73\x83\x47\x83\x89\x81\x5b"; // 実行エラー
-    bench::User user(hwnd_, {{caption, "enter"}, {caption, "enter"}});
+    bench::User user(hwnd_, std::vector<bench::Step>(4, {caption, "enter"}));
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+        Plant("DisableLockWorkstation", REG_DWORD, bench::Dword(1), key, root);
+        EXPECT_EQ(0, LockWorkstation(hwnd_));
+        SHDeleteValueA(root, key, "DisableLockWorkstation");
+    }
     void** slot = bench::ImportSlot("kernel32.dll", "GetSystemDirectoryA");
     void* real = std::exchange(*slot, reinterpret_cast<void*>(TooLong));
     EXPECT_EQ(0, LockWorkstation(hwnd_));
@@ -269,7 +276,7 @@ TEST_F(Watch, TheLockRunsTheSystemRoutineByItsPathClosesItsHandlesAndWarnsWhenIt
     EXPECT_EQ(0, LockWorkstation(hwnd_));
     MoveFileA((program + ".saved").c_str(), program.c_str());
     const std::string box = caption + std::string("{O}");
-    EXPECT_EQ(box + "|" + box, user.Seen()); // owned by the caller, answered by Enter
+    EXPECT_EQ(box + "|" + box + "|" + box + "|" + box, user.Seen()); // owned, answered by Enter
     EXPECT_EQ(1, Locks(1));
 }
 

@@ -3,6 +3,10 @@
 
 #include <strsafe.h>
 
+#include <initializer_list>
+
+#include "settings/reg_key.h"
+
 namespace {
 
 // Code page 932 bytes of "ＰＣのロックが出来ませんでした。" and "実行エラー".
@@ -10,6 +14,8 @@ constexpr char kLockFailedText[] = "\x82\x6f\x82\x62\x82\xcc\x83\x8d\x83\x62\x83
                                    "\x6f\x97\x88\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd"
                                    "\x81\x42";
 constexpr char kLockFailedCaption[] = "\x8e\xc0\x8d\x73\x83\x47\x83\x89\x81\x5b";
+constexpr char kSystemPolicyKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 
 // The system's rundll32.exe by absolute path: a relative "system32\rundll32.exe" would
 // be looked for next to the program and in the current directory first, where a planted
@@ -26,6 +32,20 @@ int BuildLockCommand(char (&path)[MAX_PATH], char (&command)[MAX_PATH + 64])
         StringCchPrintfA(command, sizeof command, "\"%s\" user32.dll,LockWorkStation", path));
 }
 
+// Windows' own policy against locking (the user's or the computer's) makes the lock routine
+// do nothing at all: such a lock has failed as surely as one that cannot start.
+bool LockingForbidden()
+{
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        RegKey key;
+        DWORD forbidden = 0;
+        if (key.Open(root, kSystemPolicyKey, KEY_READ | KEY_WOW64_64KEY) &&
+            ReadFlag(key.Get(), "DisableLockWorkstation", &forbidden) && forbidden != 0)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int LockWorkstation(HWND owner)
@@ -37,8 +57,9 @@ int LockWorkstation(HWND owner)
 
     char path[MAX_PATH];
     char command[MAX_PATH + 64];
-    if (BuildLockCommand(path, command) && CreateProcessA(path, command, nullptr, nullptr, FALSE, 0,
-                                                          nullptr, nullptr, &startup, &process)) {
+    if (!LockingForbidden() && BuildLockCommand(path, command) &&
+        CreateProcessA(path, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &process)) {
         // The agent neither waits for the lock nor looks at its result.
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
