@@ -2,8 +2,8 @@
 // or removed. Windows' Restart Manager would do it, but Wine's installer has none, so the
 // package asks the agent itself, the way Restart Manager does, and both behave alike.
 // It sets KORVANE_WAS_RUNNING=1 when it closed one, so the package can start it again.
-// RestoreAutostart writes the Run value back after an older release was removed, and
-// ForgetAutostart removes it.
+// RestoreAutostart writes the Run value back after an older release was removed (clearing
+// Task Manager's "disabled" mark), and ForgetAutostart removes it.
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
@@ -13,6 +13,17 @@ namespace {
 constexpr DWORD kAnswerMs = 5000; // per message: a hung agent must not hang the install
 constexpr DWORD kEndMs = 10000;
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t kStartupApprovedKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+
+void DeleteAgentValue(const wchar_t* key)
+{
+    HKEY opened;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_SET_VALUE, &opened) == ERROR_SUCCESS) {
+        RegDeleteValueW(opened, L"Korvane.EXE");
+        RegCloseKey(opened);
+    }
+}
 
 // The agent's hidden top-level window: class "12", in a process whose image is Korvane.exe.
 BOOL CALLBACK CloseIfAgent(HWND hwnd, LPARAM closed)
@@ -64,16 +75,12 @@ extern "C" __declspec(dllexport) UINT __stdcall CloseAgent(MSIHANDLE install)
 // Run value goes whoever wrote it, the Setting dialog included.
 extern "C" __declspec(dllexport) UINT __stdcall ForgetAutostart(MSIHANDLE)
 {
-    HKEY run;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
-        RegDeleteValueW(run, L"Korvane.EXE");
-        RegCloseKey(run);
-    }
+    DeleteAgentValue(kRunKey);
     return ERROR_SUCCESS;
 }
 
-// Immediate, after the older release is removed: the Run value as the Autostart part
-// writes it, the program's path in quotes (wide: the folder may be outside the code page).
+// Immediate, after the older release is removed, and after a new install with
+// AUTOSTART=1: the Run value as the Autostart part writes it, the program's path in quotes (wide: the folder may be outside the code page).
 extern "C" __declspec(dllexport) UINT __stdcall RestoreAutostart(MSIHANDLE install)
 {
     wchar_t value[MAX_PATH + 16] = L"\"";
@@ -89,5 +96,8 @@ extern "C" __declspec(dllexport) UINT __stdcall RestoreAutostart(MSIHANDLE insta
     RegSetValueExW(run, L"Korvane.EXE", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                    (lstrlenW(value) + 1) * sizeof(wchar_t));
     RegCloseKey(run);
+    // Autostart on means the agent starts: Task Manager's "disabled" mark, which would make
+    // Explorer skip the value, goes too.
+    DeleteAgentValue(kStartupApprovedKey);
     return ERROR_SUCCESS;
 }

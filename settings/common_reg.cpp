@@ -98,10 +98,15 @@ int CCommonReg::SetAutoStart(int on)
         return 0;
     // Wide texts go out with their terminator, as the system expects.
     DWORD bytes = (n + 3) * sizeof text[0];
-    return RegSetValueExW(run.Get(), kRunValueNameW, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                          bytes) == ERROR_SUCCESS
-               ? 0
-               : -1;
+    if (RegSetValueExW(run.Get(), kRunValueNameW, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                       bytes) != ERROR_SUCCESS)
+        return -1;
+    // Autostart on means the agent starts: a "disabled" mark from Task Manager would make
+    // Explorer skip the value. Without a mark the value counts as enabled.
+    RegKey approved;
+    if (approved.Open(HKEY_CURRENT_USER, kStartupApprovedKey, KEY_SET_VALUE))
+        RegDeleteValueA(approved.Get(), kRunValueName);
+    return 0;
 }
 
 int CCommonReg::IsAutoStart()
@@ -112,10 +117,18 @@ int CCommonReg::IsAutoStart()
     // Only the existence counts; a value too long for the buffer counts as absent.
     char text[kRunTextSize];
     DWORD n = sizeof text;
-    return RegQueryValueExA(run.Get(), kRunValueName, nullptr, nullptr,
-                            reinterpret_cast<BYTE*>(text), &n) == ERROR_SUCCESS
-               ? 1
-               : 0;
+    if (RegQueryValueExA(run.Get(), kRunValueName, nullptr, nullptr, reinterpret_cast<BYTE*>(text),
+                         &n) != ERROR_SUCCESS)
+        return 0;
+    // Task Manager's mark: its first byte is odd (03) while disabled, even (02, 06) while not.
+    RegKey approved;
+    BYTE mark[64] = {};
+    n = sizeof mark;
+    const bool disabled = approved.Open(HKEY_CURRENT_USER, kStartupApprovedKey, KEY_READ) &&
+                          RegQueryValueExA(approved.Get(), kRunValueName, nullptr, nullptr, mark,
+                                           &n) == ERROR_SUCCESS &&
+                          n > 0 && (mark[0] & 1) != 0;
+    return disabled ? 0 : 1;
 }
 
 int CCommonReg::WriteSetting(SettingKind kind, const char* text, int value)

@@ -20,6 +20,10 @@ enum SettingKind {
 constexpr char kSettingsKey[] = "SOFTWARE\\Tessmark\\Korvane";
 constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr char kRunValueName[] = "Korvane.EXE";
+// Task Manager's Startup tab keeps its own mark for the Run value here; Explorer skips the
+// value while the mark says disabled.
+constexpr char kStartupApprovedKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 
 constexpr int kSettingTextSize = 2048; // textOut of ReadSetting
 constexpr int kListEntrySize = 256;    // textOut of ReadListEntry
@@ -34,7 +38,7 @@ class CCommonReg {
     virtual ~CCommonReg();
 
     int SetAutoStart(int on);
-    int IsAutoStart(); // 1 when the Run value exists, else 0
+    int IsAutoStart(); // 1 when the Run value exists and is not marked disabled, else 0
     int WriteSetting(SettingKind kind, const char* text, int value);
     // textOut gets the pass code text (empty when absent or not readable as text); flagOut
     // the flag for kinds 1-9, and for SETTING_PASS_CODE 1 when "AppDirectory" exists.

@@ -65,6 +65,7 @@ void ClearRegistry()
 {
     RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
     SHDeleteValueA(HKEY_CURRENT_USER, kRunKey, kRunValueName);
+    SHDeleteValueA(HKEY_CURRENT_USER, kStartupApprovedKey, kRunValueName);
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
         SHDeleteKeyA(root, kPolicyKey);
 }

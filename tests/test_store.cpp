@@ -142,6 +142,18 @@ TEST_F(Store, TheListEndsAtItsFirstGapAndIsWrittenWithoutGapsOrEmptyEntries)
               Stored("IPList_5") + " " + Stored("IPList_6") + " " + Stored("AppDirectory"));
 }
 
+TEST_F(Store, AutostartThatTaskManagerDisabledShowsOffAndTurningItOnClearsTheMark)
+{
+    for (const auto& [mark, on] : {std::pair{'\2', 1}, {'\6', 1}, {'\3', 0}}) {
+        Plant(kRunValueName, REG_SZ, "C:\\Korvane.exe", kRunKey);
+        Plant(kRunValueName, REG_BINARY, mark + std::string(11, '\0'), kStartupApprovedKey);
+        EXPECT_EQ(on, store_.IsAutoStart());
+        EXPECT_EQ(0, store_.SetAutoStart(1));
+        EXPECT_EQ(1, store_.IsAutoStart());
+        EXPECT_EQ("-", Stored(kRunValueName, kStartupApprovedKey));
+    }
+}
+
 TEST_F(Store, AnEntryTrustsItsAddressByWholeTextOrItsNetworkByPrefixAndBadInputNothing)
 {
     // entry, an address it trusts ("": none, the entry is malformed), one it does not

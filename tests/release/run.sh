@@ -115,8 +115,11 @@ check "and removes the Run value and the settings" settings_gone
 echo "== autostart set by the Setting box, kept by an upgrade; AUTOSTART=0"
 msi /i old
 wreg add "$run_key" /v Korvane.EXE /d "\"$app\\Korvane.exe\"" /f # as the Setting box writes it
+approved="${run_key%\\Run}\\Explorer\\StartupApproved\\Run" # Task Manager's "disabled":
+wreg add "$approved" /v Korvane.EXE /t REG_BINARY /d 030000000000000000000000 /f
 msi /i "$rel"
 check "the Run value kept" test "$(run_value)" == "\"$app\\Korvane.exe\""
+check "and Task Manager's disabled mark gone" eval '! wreg query "$approved" /v Korvane.EXE'
 check "and the agent started" wait_for 20 agent_window
 # Wine's installer drops the upgrade code's registration with the older release: on Wine
 # the next release would install beside this one; Windows upgrades it.
