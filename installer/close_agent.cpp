@@ -25,9 +25,26 @@ void DeleteAgentValue(const wchar_t* key)
     }
 }
 
-// The agent's hidden top-level window: class "12", in a process whose image is Korvane.exe.
-BOOL CALLBACK CloseIfAgent(HWND hwnd, LPARAM closed)
+// What the enumeration looks for and what it found: the installed program, long form.
+struct Closing {
+    wchar_t program[MAX_PATH];
+    int closed;
+};
+
+// The same file, whatever the letter case or short names it was started by.
+bool SameFile(const wchar_t* path, const wchar_t* longPath)
 {
+    wchar_t full[MAX_PATH];
+    const DWORD n = GetLongPathNameW(path, full, MAX_PATH);
+    return n > 0 && n < MAX_PATH &&
+           CompareStringOrdinal(full, -1, longPath, -1, TRUE) == CSTR_EQUAL;
+}
+
+// The agent's hidden top-level window: class "12", in a process running the installed
+// program. A copy run from elsewhere (the zip) is not this package's to close.
+BOOL CALLBACK CloseIfAgent(HWND hwnd, LPARAM param)
+{
+    auto* closing = reinterpret_cast<Closing*>(param);
     char name[16];
     if (GetClassNameA(hwnd, name, sizeof name) == 0 || lstrcmpA(name, "12") != 0)
         return TRUE;
@@ -36,37 +53,49 @@ BOOL CALLBACK CloseIfAgent(HWND hwnd, LPARAM closed)
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid);
     if (process == nullptr)
         return TRUE;
-    char image[MAX_PATH * 2];
-    DWORD size = sizeof image;
-    if (QueryFullProcessImageNameA(process, 0, image, &size)) {
-        const char* base = image;
-        for (const char* p = image; *p != '\0'; ++p)
-            if (*p == '\\' || *p == '/')
-                base = p + 1;
-        if (lstrcmpiA(base, "Korvane.exe") == 0) {
-            DWORD_PTR answer = 0;
-            SendMessageTimeoutA(hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG,
-                                kAnswerMs, &answer);
-            SendMessageTimeoutA(hwnd, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG,
-                                kAnswerMs, &answer);
-            if (WaitForSingleObject(process, kEndMs) == WAIT_OBJECT_0)
-                ++*reinterpret_cast<int*>(closed);
-        }
+    wchar_t image[MAX_PATH];
+    DWORD size = MAX_PATH;
+    if (QueryFullProcessImageNameW(process, 0, image, &size) && SameFile(image, closing->program)) {
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutA(hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG,
+                            kAnswerMs, &answer);
+        SendMessageTimeoutA(hwnd, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG,
+                            kAnswerMs, &answer);
+        if (WaitForSingleObject(process, kEndMs) == WAIT_OBJECT_0)
+            ++closing->closed;
     }
     CloseHandle(process);
     return TRUE;
 }
 
+// The installed program's path, long form: INSTALLDIR and Korvane.exe.
+bool InstalledProgram(MSIHANDLE install, wchar_t (&program)[MAX_PATH])
+{
+    wchar_t folder[MAX_PATH];
+    DWORD size = MAX_PATH;
+    if (MsiGetPropertyW(install, L"INSTALLDIR", folder, &size) != ERROR_SUCCESS || size == 0 ||
+        size + sizeof "Korvane.exe" > MAX_PATH)
+        return false;
+    lstrcatW(folder, L"Korvane.exe");
+    // A program not (or no longer) there has no long form: its own path then.
+    const DWORD n = GetLongPathNameW(folder, program, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        lstrcpyW(program, folder);
+    return true;
+}
+
 } // namespace
 
 // Immediate, before InstallValidate: the files are not yet in use when the installer
-// checks them. Never fails the install; a copy that did not end is left to the
-// installer's own files-in-use handling.
+// checks them. Only the installed program is closed. Never fails the install; a copy that did not
+// end is left to the installer's own files-in-use handling.
 extern "C" __declspec(dllexport) UINT __stdcall CloseAgent(MSIHANDLE install)
 {
-    int closed = 0;
-    EnumWindows(CloseIfAgent, reinterpret_cast<LPARAM>(&closed));
-    if (closed > 0)
+    Closing closing = {};
+    if (!InstalledProgram(install, closing.program))
+        return ERROR_SUCCESS;
+    EnumWindows(CloseIfAgent, reinterpret_cast<LPARAM>(&closing));
+    if (closing.closed > 0)
         MsiSetPropertyA(install, "KORVANE_WAS_RUNNING", "1");
     return ERROR_SUCCESS;
 }
@@ -80,7 +109,8 @@ extern "C" __declspec(dllexport) UINT __stdcall ForgetAutostart(MSIHANDLE)
 }
 
 // Immediate, after the older release is removed, and after a new install with
-// AUTOSTART=1: the Run value as the Autostart part writes it, the program's path in quotes (wide: the folder may be outside the code page).
+// AUTOSTART=1: the Run value as the Autostart part writes it, the program's path in quotes (wide:
+// the folder may be outside the code page).
 extern "C" __declspec(dllexport) UINT __stdcall RestoreAutostart(MSIHANDLE install)
 {
     wchar_t value[MAX_PATH + 16] = L"\"";

@@ -262,11 +262,11 @@ TEST_F(Watch, TheLockRunsTheSystemRoutineByItsPathClosesItsHandlesAndWarnsWhenIt
     StartAt({});
     const char* caption = "\x8e\xc0\x8d\x73\x83\x47\x83\x89\x81\x5b"; // 実行エラー
     bench::User user(hwnd_, std::vector<bench::Step>(4, {caption, "enter"}));
+    const char* lockPolicy = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
-        Plant("DisableLockWorkstation", REG_DWORD, bench::Dword(1), key, root);
+        Plant("DisableLockWorkstation", REG_DWORD, bench::Dword(1), lockPolicy, root);
         EXPECT_EQ(0, LockWorkstation(hwnd_));
-        SHDeleteValueA(root, key, "DisableLockWorkstation");
+        SHDeleteValueA(root, lockPolicy, "DisableLockWorkstation");
     }
     void** slot = bench::ImportSlot("kernel32.dll", "GetSystemDirectoryA");
     void* real = std::exchange(*slot, reinterpret_cast<void*>(TooLong));

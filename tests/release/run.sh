@@ -76,10 +76,17 @@ check "no Run value" test -z "$(run_value)"
 # Wine's installer does not show the message, which Windows logs and shows: the tables say it.
 wait $old_built
 check "an older release is refused and leaves this one" eval '! msi /i old && [[ $(entries) == $version ]]'
-downgrade() { msiinfo export "$rel/Korvane.msi" "$1" | tr -d '\r' | grep -qP "$2"; }
-check "by its launch condition" downgrade LaunchCondition '^NOT WIX_DOWNGRADE_DETECTED\tA newer release'
-check "set for any release above this one" downgrade Upgrade "\t\Q$version\E\t\t\t2\t\tWIX_DOWNGRADE_DETECTED"
+table_has() { msiinfo export "$rel/Korvane.msi" "$1" | tr -d '\r' | grep -qP "$2"; }
+check "by its launch condition" table_has LaunchCondition '^NOT WIX_DOWNGRADE_DETECTED\tA newer release'
+check "set for any release above this one" table_has Upgrade "\t\Q$version\E\t\t\t2\t\tWIX_DOWNGRADE_DETECTED"
+check "no install as the system account (Wine's is never that: the tables say it)" table_has LaunchCondition '^Installed OR UserSID <> "S-1-5-18"\tKorvane installs for the user'
+
+# A copy run from the zip (its locks recorded apart) is not the package's to close.
+KORVANE_LOCK_RECORD="Z:${out//\//\\}\\zip-locks.txt" quiet wine "$rel/Korvane/Korvane.exe" &
+check "a copy run from the zip starts" wait_for 20 agent_window
 msi /x "$rel"
+check "uninstall leaves it running" test -n "$(agent_pid)"
+stop_agent
 all_gone() { ! test -e "$dir" && ! test -e "$lnk" && ! wreg query "$arp_key"; }
 check "uninstall removes the program, the shortcut and the entry" all_gone
 
