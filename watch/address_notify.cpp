@@ -29,7 +29,9 @@ void CALLBACK AddressChanged(void*, BOOLEAN)
 
 // iphlpapi.dll is not one of the system's known DLLs: imported, it would be looked for in
 // the program's folder first, where anyone who can write there could plant one. So it is
-// loaded by its full path in the system folder, once, and kept.
+// loaded by its full path in the system folder, once, and kept; the altered search path
+// looks for its own dependencies there too, where the loader's default directories are not
+// restricted (systems without SetDefaultDllDirectories).
 bool LoadIpHelper()
 {
     if (g_notifyAddrChange && g_cancelIPChangeNotify)
@@ -39,7 +41,7 @@ bool LoadIpHelper()
     if (n == 0 || n >= MAX_PATH - sizeof "\\iphlpapi.dll")
         return false;
     lstrcatA(path, "\\iphlpapi.dll");
-    HMODULE module = LoadLibraryA(path);
+    HMODULE module = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!module)
         return false;
     g_notifyAddrChange = reinterpret_cast<NotifyFunction>(

@@ -89,6 +89,8 @@ check "uninstall leaves it running" test -n "$(agent_pid)"
 stop_agent
 all_gone() { ! test -e "$dir" && ! test -e "$lnk" && ! wreg query "$arp_key"; }
 check "uninstall removes the program, the shortcut and the entry" all_gone
+# Wine's installer leaves the emptied Programs folder; Windows removes it: the tables say so.
+check "and the Programs folder it made" table_has RemoveFile '^RemoveUserPrograms\tProgram\t\tUserPrograms\t2$'
 
 echo "== the settings example, an older release with AUTOSTART=1, then a newer one"
 wreg import "Z:${rel//\//\\}\\Korvane\\korvane-settings.example.reg"
