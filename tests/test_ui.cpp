@@ -221,9 +221,9 @@ TEST_P(Looks, AnItemIsFilledAndWrittenInItsOwnColours)
     for (int x = 0; x < g_menuIconCx; ++x)
         picture.insert(GetPixel(dc, x, 18));
     EXPECT_LT(picture.count(fill) + 10, picture.size());
-    if (row.allowExit == 0) // embossed as the system draws a disabled picture
-        for (COLORREF colour : {fill, GetSysColor(COLOR_3DHILIGHT), GetSysColor(COLOR_3DSHADOW)})
-            picture.erase(colour);
+    // Only the grayed Exit is embossed, as the system draws a disabled picture.
+    for (COLORREF colour : {fill, GetSysColor(COLOR_3DHILIGHT), GetSysColor(COLOR_3DSHADOW)})
+        picture.erase(colour);
     EXPECT_EQ(row.allowExit == 0, picture.empty());
     DeleteDC(dc); // before the bitmap and the font it holds
 }
