@@ -8,10 +8,14 @@ constexpr UINT WM_TRAYNOTIFY = WM_APP + 0x64;
 constexpr UINT WM_ADDRESSCHANGED = WM_APP + 0x65;
 constexpr UINT_PTR AGENT_TIMER_ID = 10000;
 constexpr UINT AGENT_TIMER_PERIOD_MS = 3000;
-// After a notification the cycle waits this long for the rest of a burst (a network that
-// comes up changes several things in quick succession): one cycle, not one each.
+// A change after this long without one is looked at at once. The changes that follow it
+// closely (a network that comes up changes several things in quick succession) wait this
+// long for the rest of their burst, each restarting the wait but never beyond the limit
+// after the first: one cycle for them, not one each, and never a cycle put off for long.
+constexpr DWORD AGENT_QUIET_MS = 100;
 constexpr UINT_PTR AGENT_SETTLE_TIMER_ID = 10001;
-constexpr UINT AGENT_SETTLE_MS = 100;
+constexpr UINT AGENT_SETTLE_MS = 30;
+constexpr DWORD AGENT_SETTLE_LIMIT_MS = 300;
 constexpr char kInstanceMutexName[] = "SystemTrayApp_Korvane";
 
 // Menu pictures by menu position; empty positions hold no handle.

@@ -12,6 +12,10 @@ namespace {
 // poll or a notification asked for one meanwhile.
 int g_cycleDepth;
 bool g_cyclePending;
+// The last change the system reported, and the first of those the settle wait gathers.
+DWORD g_lastChange;
+DWORD g_settleFirst;
+bool g_settling;
 
 void PollCycle(HWND hwnd);
 
@@ -44,6 +48,8 @@ LRESULT MsgCreate(HWND hwnd)
 {
     g_cycleDepth = 0;
     g_cyclePending = false;
+    g_settling = false;
+    g_lastChange = GetTickCount() - AGENT_QUIET_MS;
     // Unchecked: without the notification the poll alone sees every move, as it always did.
     StartAddressNotify(hwnd, WM_ADDRESSCHANGED);
     RunCycle(hwnd, 0); // first cycle; adds the icon
@@ -55,21 +61,50 @@ LRESULT MsgTimer(HWND hwnd, WPARAM timerId)
 {
     if (timerId == AGENT_SETTLE_TIMER_ID) {
         KillTimer(hwnd, AGENT_SETTLE_TIMER_ID);
+        g_settling = false;
         PollCycle(hwnd);
         return 0;
     }
+    // A renewal that failed is tried again at every tick until it takes.
+    if (AddressNotifyLapsed())
+        RenewAddressNotify();
     if (timerId == g_timerId)
         PollCycle(hwnd);
     g_timerId = SetTimer(hwnd, AGENT_TIMER_ID, AGENT_TIMER_PERIOD_MS, nullptr);
     return 0;
 }
 
-// The address table changed: ask again at once, so no later change goes unheard, and run
-// the cycle when the burst has settled (each notification restarts the wait).
+// The first change after a quiet spell is looked at at once: a move is usually whole by
+// then. Changes that follow it closely are gathered by a short settle wait, which each
+// restarts, but never beyond a bound after the first it gathers: a flapping interface
+// cannot put the cycle off.
+void CycleForChange(HWND hwnd)
+{
+    const DWORD now = GetTickCount();
+    const bool quiet = now - g_lastChange >= AGENT_QUIET_MS;
+    g_lastChange = now;
+    if (quiet && !g_settling) {
+        PollCycle(hwnd);
+        return;
+    }
+    if (!g_settling)
+        g_settleFirst = now;
+    g_settling = true;
+    const DWORD waited = now - g_settleFirst;
+    const DWORD left = waited < AGENT_SETTLE_LIMIT_MS ? AGENT_SETTLE_LIMIT_MS - waited : 0;
+    SetTimer(hwnd, AGENT_SETTLE_TIMER_ID, left < AGENT_SETTLE_MS ? left + 1 : AGENT_SETTLE_MS,
+             nullptr);
+}
+
+// The system reported on the address table: ask again at once, so no later change goes
+// unheard (a failed request is asked again at the poll's tick), then look unless the report
+// was a failure rather than a change.
 LRESULT MsgAddressChanged(HWND hwnd)
 {
+    const bool changed = AddressChangeReported();
     RenewAddressNotify();
-    SetTimer(hwnd, AGENT_SETTLE_TIMER_ID, AGENT_SETTLE_MS, nullptr);
+    if (changed)
+        CycleForChange(hwnd);
     return 0;
 }
 

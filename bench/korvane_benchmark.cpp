@@ -6,9 +6,9 @@
 //           with the real Korvane.exe (the floor is the three-second period);
 //  soak     GDI and USER objects and private bytes around thousands of cycles, menus
 //           and dialogs (soak.cpp);
-//  notify   on the moving bench, the latency from moving the interface's address to the
-//           start of the lock routine, with the address-change notification and with the
-//           poll alone, side by side.
+//  notify   on the moving bench, the latency from moving the interface's address (the new
+//           one added first, or the old one removed first) to the start of the lock routine,
+//           with the address-change notification and with the poll alone, side by side.
 // Arguments pick some of them; none runs all four.
 #include <winsock2.h>
 #include <windows.h>
@@ -98,19 +98,23 @@ int MeasureLockLatency()
     return 0;
 }
 
-// On the moving bench: moves t0 from its address to the next.
-void MoveInterface(int)
+// On the moving bench: moves t0 from its address to the next, in one batch of ip, adding the
+// new address first or removing the old one first.
+std::string g_at = "10.9.0.5";
+int g_moves;
+
+void Move(bool addFirst)
 {
-    static std::string at = "10.9.0.5";
-    static int moves = 0;
-    const std::string to = "10.9.1." + std::to_string(++moves % 250 + 1);
-    kit::RunOnHost("ip addr add " + to + "/24 dev t0 && ip addr del " + at + "/24 dev t0");
-    at = to;
+    const std::string to = "10.9.1." + std::to_string(++g_moves % 250 + 1);
+    const std::string add = "a add " + to + "/24 dev t0", del = "a del " + g_at + "/24 dev t0";
+    kit::RunOnHost("printf '" + (addFirst ? add + "\\n" + del : del + "\\n" + add) + "' | ip -b -");
+    g_at = to;
 }
 
-// The real Korvane.exe on the moving bench, with the system's notification and, by Wine's own
-// iphlpapi.dll for it alone, with the poll alone. The moment of a move is taken before the
-// shell that makes it starts, so each figure includes that start (measured apart).
+// The real Korvane.exe on the moving bench, with the system's notification (a move in either
+// order) and, by Wine's own iphlpapi.dll for it alone, with the poll alone. The moment of a
+// move is taken before the shell that makes it starts, so each figure includes that start
+// (measured apart).
 int MeasureNotifyLatency()
 {
     if (kit::RunOnHost("ip -4 addr flush dev t0 && ip addr add 10.9.0.5/24 dev t0") != 0) {
@@ -118,7 +122,7 @@ int MeasureNotifyLatency()
         return 1;
     }
     kit::ClearRegistry();
-    std::vector<DWORD> notified, polled, shell;
+    std::vector<DWORD> addFirst, deleteFirst, polled, shell;
     for (int i = 0; i < 5; ++i) {
         const DWORD start = GetTickCount();
         kit::RunOnHost("true");
@@ -131,17 +135,26 @@ int MeasureNotifyLatency()
                     nullptr);
     RegSetValueExA(key, "iphlpapi", 0, REG_SZ, reinterpret_cast<const BYTE*>("builtin"), 8);
     RegCloseKey(key);
-    const int failed = LockLatencies(MoveInterface, polled);
+    const int failed = LockLatencies([](int i) { Move(i % 2 == 0); }, polled);
     RegDeleteKeyA(HKEY_CURRENT_USER, kOverrides);
-    if (failed || LockLatencies(MoveInterface, notified))
+    if (failed || LockLatencies([](int) { Move(true); }, addFirst) ||
+        LockLatencies([](int) { Move(false); }, deleteFirst))
         return 1;
-    std::printf("lock latency over %d moves of the interface's address (ip started -> lock "
-                "routine started; starting the shell that runs ip takes %lu ms of it):\n"
-                "  with the notification: median %lu ms, min %lu ms, max %lu ms\n"
-                "  with the poll alone:   median %lu ms, min %lu ms, max %lu ms\n"
-                "  poll / notification:   %.1f times (medians)\n",
-                kChanges, Median(shell), Median(notified), notified.front(), notified.back(),
-                Median(polled), polled.front(), polled.back(),
+    std::vector<DWORD> notified = addFirst;
+    notified.insert(notified.end(), deleteFirst.begin(), deleteFirst.end());
+    std::sort(notified.begin(), notified.end());
+    const auto row = [](const char* what, const std::vector<DWORD>& sorted) {
+        std::printf("  %-33s median %lu ms, min %lu ms, max %lu ms\n", what, Median(sorted),
+                    sorted.front(), sorted.back());
+    };
+    std::printf("lock latency over %d moves of the interface's address each (ip started -> lock "
+                "routine started; starting the shell that runs ip takes %lu ms of it):\n",
+                kChanges, Median(shell));
+    row("notification, new address first:", addFirst);
+    row("notification, old address gone first:", deleteFirst);
+    row("notification, both orders:", notified);
+    row("poll alone (both orders):", polled);
+    std::printf("  poll / notification: %.1f times (medians)\n",
                 double(Median(polled)) / double(std::max<DWORD>(Median(notified), 1)));
     return 0;
 }

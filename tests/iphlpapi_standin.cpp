@@ -11,6 +11,7 @@ constexpr ULONG_PTR kStatusCancelled = 0xC0000120;
 
 CRITICAL_SECTION g_lock;
 OVERLAPPED* g_pending[16];
+LONG g_failing;    // requests still to refuse, as a system out of resources would
 HANDLE g_watching; // set once the watch is armed; callers get it as the request's handle
 
 // Completes the pending requests that match (all when which is null); the lock is held.
@@ -64,6 +65,8 @@ extern "C" DWORD WINAPI NotifyAddrChange(HANDLE* handle, OVERLAPPED* overlapped)
     OVERLAPPED** slot = g_pending;
     while (slot < g_pending + 16 && *slot)
         ++slot;
+    if (g_failing > 0 && g_failing--) // the tests' refusals, as when no room is left
+        slot = g_pending + 16;
     if (slot < g_pending + 16) {
         overlapped->Internal = STATUS_PENDING;
         if (overlapped->hEvent)
@@ -81,6 +84,15 @@ extern "C" BOOL WINAPI CancelIPChangeNotify(OVERLAPPED* overlapped)
     const bool found = overlapped && Complete(overlapped, kStatusCancelled);
     LeaveCriticalSection(&g_lock);
     return found;
+}
+
+// The tests' own: the next count requests fail; the pending ones complete with status.
+extern "C" void WINAPI StandinFail(LONG count, ULONG_PTR status)
+{
+    EnterCriticalSection(&g_lock);
+    g_failing = count;
+    Complete(nullptr, status);
+    LeaveCriticalSection(&g_lock);
 }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)

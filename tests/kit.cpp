@@ -55,7 +55,7 @@ int RunOnHost(const std::string& command)
     std::replace(unixDone.begin(), unixDone.end(), '\\', '/');
     DeleteFileA(done.c_str());
     Process shell;
-    if (!shell.Start("Z:\\bin\\sh -c \"" + command + "; echo $? >" + unixDone + "\"") ||
+    if (!shell.Start("Z:\\bin\\bash -c \"" + command + "; echo $? >" + unixDone + "\"") ||
         !PumpUntil([&] { return !ReadWholeFile(done).empty(); }))
         return -1;
     return std::atoi(ReadWholeFile(done).c_str());

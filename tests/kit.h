@@ -13,7 +13,7 @@ namespace kit {
 // unknown name), in the bench's hosts file, bind-mounted on /etc/hosts: rewritten in place.
 bool SetResolverAnswer(std::initializer_list<const char*> addresses);
 
-// Runs a shell command on the bench's Linux side, in its namespaces (ip moves the moving
+// Runs a bash command on the bench's Linux side, in its namespaces (ip moves the moving
 // bench's t0), for up to ten seconds; its exit code, -1 when it did not run or end.
 int RunOnHost(const std::string& command);
 

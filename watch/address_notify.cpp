@@ -20,6 +20,7 @@ OVERLAPPED g_notifyRequest;
 HANDLE g_notifyWait;
 HWND g_notifyWindow;
 UINT g_notifyMessage;
+bool g_listening;
 
 // On a pool thread: hands the news to the agent's thread and nothing else.
 void CALLBACK AddressChanged(void*, BOOLEAN)
@@ -85,7 +86,19 @@ int RenewAddressNotify()
     g_notifyRequest.hEvent = event;
     // The handle belongs to the system and is never closed by its caller.
     HANDLE unused = nullptr;
-    return g_notifyAddrChange(&unused, &g_notifyRequest) == ERROR_IO_PENDING;
+    g_listening = g_notifyAddrChange(&unused, &g_notifyRequest) == ERROR_IO_PENDING;
+    return g_listening ? 1 : 0;
+}
+
+bool AddressChangeReported()
+{
+    // The request's status, as the system completed it (0: success).
+    return g_notifyRequest.Internal == 0;
+}
+
+bool AddressNotifyLapsed()
+{
+    return g_notifyWait && !g_listening;
 }
 
 void StopAddressNotify()
@@ -101,4 +114,5 @@ void StopAddressNotify()
     if (g_notifyRequest.hEvent)
         CloseHandle(g_notifyRequest.hEvent);
     ZeroMemory(&g_notifyRequest, sizeof g_notifyRequest);
+    g_listening = false;
 }

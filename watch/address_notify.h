@@ -9,8 +9,16 @@
 // (the poll then works alone).
 int StartAddressNotify(HWND hwnd, UINT message);
 
-// Asks again once a notification has come (a request completes once). Returns as above.
+// Asks again once a notification has come (a request completes once), or when the last
+// renewal failed. Returns as above.
 int RenewAddressNotify();
+
+// Whether the request that just completed reported a change: one completed with an error
+// (a cancel, a failure of the system's) did not.
+bool AddressChangeReported();
+
+// Whether the last renewal failed, so that no request is pending: the poll asks again.
+bool AddressNotifyLapsed();
 
 // Cancels the request and its wait; harmless when there is none.
 void StopAddressNotify();
