@@ -53,7 +53,8 @@ execute_process(COMMAND wixl -a ${MSI_ARCH} -D Version=${RELEASE} -D ProductCode
                         -D UpgradeCode=${upgrade_code} -o ../Korvane.msi
                         "${SOURCE}/installer/korvane.wxs"
                 WORKING_DIRECTORY msi-files COMMAND_ERROR_IS_FATAL ANY)
-# What wixl cannot say: the autostart part's condition; the Programs folder's removal; the settings key removed on
+# What wixl cannot say: the autostart part's condition; the Programs folder's removal; a
+# rollback action (1345: a DLL's, in the script, run only on rollback, its result ignored); the settings key removed on
 # uninstall (Wine's installer drops the emptied parent key as well); an upgrade that
 # installs the new release before it removes the old one, so the parts both share, the
 # settings key among them, stay (release 1.0.0.4 deletes that key when its program part
@@ -63,6 +64,7 @@ execute_process(COMMAND msibuild Korvane.msi
   -q "UPDATE `InstallExecuteSequence` SET `Sequence`=6601 WHERE `Action`='RemoveExistingProducts'"
   -q "UPDATE `Component` SET `Condition`='AUTOSTART=1' WHERE `Component`='Autostart'"
   -q "UPDATE `RemoveFile` SET `DirProperty`='UserPrograms' WHERE `FileKey`='RemoveUserPrograms'"
+  -q "UPDATE `CustomAction` SET `Type`=1345 WHERE `Action`='RememberAutostart'"
   -q "INSERT INTO `Registry` (`Registry`, `Root`, `Key`, `Name`, `Component_`) VALUES ('RemoveSettings', 1, 'SOFTWARE\\Tessmark\\Korvane', '-', 'Program')"
   -q "UPDATE `File` SET `Version`='${RELEASE}.0' WHERE `File`='KorvaneExe'"
   -q "DELETE FROM `MsiFileHash` WHERE `File_`='KorvaneExe'"

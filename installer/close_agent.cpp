@@ -3,7 +3,8 @@
 // package asks the agent itself, the way Restart Manager does, and both behave alike.
 // It sets KORVANE_WAS_RUNNING=1 when it closed one, so the package can start it again.
 // RestoreAutostart writes the Run value back after an older release was removed (clearing
-// Task Manager's "disabled" mark), and ForgetAutostart removes it.
+// Task Manager's "disabled" mark), and ForgetAutostart removes it (RememberAutostart undoes
+// that in a rollback). RestartAgent starts the agent again when an install fails.
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
@@ -97,6 +98,58 @@ extern "C" __declspec(dllexport) UINT __stdcall CloseAgent(MSIHANDLE install)
     EnumWindows(CloseIfAgent, reinterpret_cast<LPARAM>(&closing));
     if (closing.closed > 0)
         MsiSetPropertyA(install, "KORVANE_WAS_RUNNING", "1");
+    return ERROR_SUCCESS;
+}
+
+// Immediate, when an install fails or is cancelled after CloseAgent closed the agent (the
+// rollback has put the older program back by then): the machine must not stay unwatched.
+extern "C" __declspec(dllexport) UINT __stdcall RestartAgent(MSIHANDLE install)
+{
+    wchar_t program[MAX_PATH];
+    if (!InstalledProgram(install, program))
+        return ERROR_SUCCESS;
+    wchar_t line[MAX_PATH + 2] = L"\"";
+    lstrcatW(lstrcatW(line, program), L"\"");
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (CreateProcessW(program, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    return ERROR_SUCCESS;
+}
+
+// Immediate, before ForgetAutostart is scheduled: the Run value's text as it is, for the
+// rollback to put back. Read here rather than by AppSearch, which Wine hands back cut short.
+extern "C" __declspec(dllexport) UINT __stdcall RememberAutostartData(MSIHANDLE install)
+{
+    wchar_t value[MAX_PATH + 16] = {};
+    DWORD size = sizeof value - sizeof value[0];
+    HKEY run;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_QUERY_VALUE, &run) != ERROR_SUCCESS)
+        return ERROR_SUCCESS;
+    if (RegQueryValueExW(run, L"Korvane.EXE", nullptr, nullptr, reinterpret_cast<BYTE*>(value),
+                         &size) == ERROR_SUCCESS)
+        MsiSetPropertyW(install, L"RememberAutostart", value);
+    RegCloseKey(run);
+    return ERROR_SUCCESS;
+}
+
+// Rollback of ForgetAutostart: the Run value as it was (its text in CustomActionData).
+extern "C" __declspec(dllexport) UINT __stdcall RememberAutostart(MSIHANDLE install)
+{
+    wchar_t value[MAX_PATH + 16];
+    DWORD size = MAX_PATH + 16;
+    HKEY run;
+    if (MsiGetPropertyW(install, L"CustomActionData", value, &size) != ERROR_SUCCESS || size == 0 ||
+        RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &run,
+                        nullptr) != ERROR_SUCCESS)
+        return ERROR_SUCCESS;
+    RegSetValueExW(run, L"Korvane.EXE", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                   (lstrlenW(value) + 1) * sizeof(wchar_t));
+    RegCloseKey(run);
     return ERROR_SUCCESS;
 }
 

@@ -134,6 +134,17 @@ check "and the agent started" wait_for 20 agent_window
 before="$(agent_pid) $(entries) $(run_value)"
 msi /i "$rel"
 check "installing it again changes nothing" test "$(agent_pid) $(entries) $(run_value)" == "$before"
+# A newer release made to fail at the end of its script (built here, never shipped), after
+# it closed the agent and, with AUTOSTART=0, removed the Run value: both come back.
+mkdir -p failing && cp new/Korvane.msi failing/ && quiet msibuild failing/Korvane.msi \
+  -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('Fail', 1058, 'INSTALLDIR', 'cmd.exe /c exit 1')" \
+  -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('Fail', 6599)"
+before=$(agent_pid)
+msi /i failing AUTOSTART=0; failed=$?
+# (Windows ends it with 1603; Wine's msiexec with 1627, whose low byte a Unix status keeps.)
+check "an install that fails fails and leaves this release" test "$((failed != 0)) $(entries)" == "1 $version"
+check "the Run value it removed is back" test "$(run_value)" == "\"$app\\Korvane.exe\""
+check "the agent it closed runs again" wait_for 20 another_agent "$before"
 msi /i "$rel" AUTOSTART=0
 check "AUTOSTART=0 removes the Setting box's Run value" test -z "$(run_value)"
 msi /x "$rel"
