@@ -99,6 +99,25 @@ INSTANTIATE_TEST_SUITE_P(
         // clang-format on
     }));
 
+// A question asked by the cycle the shell's restart runs holds off the poll's: its cycle runs
+// once the question is answered, never a second question over the first.
+TEST_F(Watch, AQuestionAfterTheShellsRestartHoldsOffThePollsCycle)
+{
+    Plant("IPList_1", REG_SZ, "192.168.1.10");
+    g_confirmBox = 1;
+    StartAt({"192.168.1.10"});
+    bench::SetResolverAnswer({"10.0.0.5"});
+    bench::User user(hwnd_, {{"Check !", "click 7",
+                              [] {
+                                  bench::SetResolverAnswer({"10.0.0.6"});
+                                  SendMessageA(g_trayData.hWnd, WM_TIMER, AGENT_TIMER_ID, 0);
+                              }},
+                             {"Check !", "click 7"}});
+    SendMessageA(hwnd_, g_taskbarCreatedMsg, 0, 0);
+    EXPECT_EQ("Check !{YN*}|Check !{YN*}", user.Seen());
+    EXPECT_EQ("Change IP\n\rNew IP is 10.0.0.6 \n\rAre PC Lock ?", user.BoxText());
+}
+
 // Each policy of the templates set while the agent runs, as the ADMX makes Group Policy write
 // it (policy-cases.txt, made by the build), enabled in the user's key and disabled in the
 // computer's, over own values of the other sense and beside values that must not count. Once
