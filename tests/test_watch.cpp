@@ -115,7 +115,6 @@ TEST_F(Watch, AQuestionAfterTheShellsRestartHoldsOffThePollsCycle)
                              {"Check !", "click 7"}});
     SendMessageA(hwnd_, g_taskbarCreatedMsg, 0, 0);
     EXPECT_EQ("Check !{YN*}|Check !{YN*}", user.Seen());
-    EXPECT_EQ("Change IP\n\rNew IP is 10.0.0.6 \n\rAre PC Lock ?", user.BoxText());
 }
 
 // Each policy of the templates set while the agent runs, as the ADMX makes Group Policy write
