@@ -180,6 +180,10 @@ TEST_F(Watch, EachPolicyAsTheTemplatesWriteItTakesEffectWhileTheAgentRuns)
         for (const auto& [flag, option] : switches)
             effects[flag] = *option;
         EXPECT_EQ(on, effects.at(policy));
+        if (policy == "TrustedNetworks" && on) { // and a move out of the network locks
+            Cycle({"10.31.1.1"});
+            EXPECT_EQ(1, Locks(1));
+        }
         for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
             SHDeleteKeyA(hive, kPolicyKey);
         policyChanged();
