@@ -42,6 +42,7 @@ TEST_P(NotifyChanges, EachChangeIsLookedAtAtOnceAndABurstInAFewCyclesNoneLongPut
     EXPECT_TRUE(row.fewest < g_checkCount && g_checkCount <= row.most + 1) << g_checkCount - 1;
     EXPECT_EQ(std::string("IP is ") + row.tip, g_trayData.szTip);
     EXPECT_EQ(row.locks, bench::Locks(row.locks));
+    EXPECT_TRUE(KillTimer(hwnd_, AGENT_TIMER_ID)); // the poll runs again, the safety net
 }
 
 #define MOVE(first, then) "printf 'a " first " dev t0\\na " then " dev t0' | ip -b -"

@@ -6,7 +6,6 @@
 #include <array>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <cstring>
 #include <set>
 #include <utility>
@@ -99,22 +98,26 @@ INSTANTIATE_TEST_SUITE_P(
         // clang-format on
     }));
 
-// A question asked by the cycle the shell's restart runs holds off the poll's: its cycle runs
-// once the question is answered, never a second question over the first.
-TEST_F(Watch, AQuestionAfterTheShellsRestartHoldsOffThePollsCycle)
+// A question asked by the first cycle, or by the one the shell's restart runs, holds off any
+// other: that cycle runs once it is answered, never a second question over the first.
+TEST_F(Watch, AQuestionAtTheStartOrAfterTheShellsRestartHoldsOffOtherCycles)
 {
-    Plant("IPList_1", REG_SZ, "192.168.1.10");
     g_confirmBox = 1;
-    StartAt({"192.168.1.10"});
-    bench::SetResolverAnswer({"10.0.0.5"});
-    bench::User user(hwnd_, {{"Check !", "click 7",
-                              [] {
-                                  bench::SetResolverAnswer({"10.0.0.6"});
-                                  SendMessageA(g_trayData.hWnd, WM_TIMER, AGENT_TIMER_ID, 0);
-                              }},
-                             {"Check !", "click 7"}});
-    SendMessageA(hwnd_, g_taskbarCreatedMsg, 0, 0);
-    EXPECT_EQ("Check !{YN*}|Check !{YN*}", user.Seen());
+    const HWND owner =
+        CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    for (const bool restart : {false, true}) {
+        bench::User user(owner, {{"Check !", "click 7",
+                                  [] {
+                                      bench::SetResolverAnswer({"10.0.0.6"});
+                                      SendMessageA(g_trayData.hWnd, WM_TIMER, AGENT_SETTLE_TIMER_ID,
+                                                   0);
+                                  }},
+                                 {"Check !", "click 7"}});
+        restart ? SendMessageA(hwnd_, g_taskbarCreatedMsg, 0, 0) : (StartAt({"10.0.0.5"}), 0);
+        EXPECT_EQ("^Check !{YN*}|^Check !{YN*}", user.Seen()); // the agent's, unmet here
+        bench::SetResolverAnswer({"10.0.0.5"});
+    }
+    DestroyWindow(owner);
 }
 
 // Each policy of the templates set while the agent runs, as the ADMX makes Group Policy write
@@ -127,11 +130,9 @@ TEST_F(Watch, EachPolicyAsTheTemplatesWriteItTakesEffectWhileTheAgentRuns)
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::ifstream lines(std::string(path, std::strrchr(path, '\\') + 1) + "policy-cases.txt");
     std::map<std::string, std::vector<std::array<std::string, 6>>> cases; // by "policy state"
-    for (std::string line; std::getline(lines, line);) {
-        std::istringstream fields(line);
-        std::array<std::string, 6> write;
-        for (std::string& field : write)
-            std::getline(fields, field, '\t');
+    for (std::array<std::string, 6> write; std::getline(lines, write[0], '\t');) {
+        for (int i = 1; i < 6; ++i)
+            std::getline(lines, write[i], i < 5 ? '\t' : '\n');
         cases[write[0] + " " + write[1]].push_back(write);
     }
     ASSERT_EQ(16u, cases.size());
