@@ -79,6 +79,8 @@ check "an older release is refused and leaves this one" eval '! msi /i old && [[
 table_has() { msiinfo export "$rel/Korvane.msi" "$1" | tr -d '\r' | grep -qP "$2"; }
 check "by its launch condition" table_has LaunchCondition '^NOT WIX_DOWNGRADE_DETECTED\tA newer release'
 check "set for any release above this one" table_has Upgrade "\t\Q$version\E\t\t\t2\t\tWIX_DOWNGRADE_DETECTED"
+seq_of() { msiinfo export "$rel/Korvane.msi" InstallExecuteSequence | tr -d '\r' | awk -v a="$1" '$1 == a {print $NF}'; }
+check "the agent closed before InstallValidate looks for files in use (Wine's does not)" test "$(seq_of CloseAgent)" -lt "$(seq_of InstallValidate)"
 check "no install as the system account (Wine's is never that: the tables say it)" table_has LaunchCondition '^Installed OR UserSID <> "S-1-5-18"\tKorvane installs for the user'
 
 # A copy run from the zip (its locks recorded apart) is not the package's to close.
