@@ -17,6 +17,18 @@ constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Ru
 constexpr wchar_t kStartupApprovedKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 
+// The Run value, its text as given.
+void WriteRunValue(const wchar_t* value)
+{
+    HKEY run;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &run,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(run, L"Korvane.EXE", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                   (lstrlenW(value) + 1) * sizeof(wchar_t));
+    RegCloseKey(run);
+}
+
 void DeleteAgentValue(const wchar_t* key)
 {
     HKEY opened;
@@ -88,8 +100,8 @@ bool InstalledProgram(MSIHANDLE install, wchar_t (&program)[MAX_PATH])
 } // namespace
 
 // Immediate, before InstallValidate: the files are not yet in use when the installer
-// checks them. Only the installed program is closed. Never fails the install; a copy that did not
-// end is left to the installer's own files-in-use handling.
+// checks them. Only the installed program is closed. Never fails the install; a copy that
+// did not end is left to the installer's own files-in-use handling.
 extern "C" __declspec(dllexport) UINT __stdcall CloseAgent(MSIHANDLE install)
 {
     Closing closing = {};
@@ -142,14 +154,8 @@ extern "C" __declspec(dllexport) UINT __stdcall RememberAutostart(MSIHANDLE inst
 {
     wchar_t value[MAX_PATH + 16];
     DWORD size = MAX_PATH + 16;
-    HKEY run;
-    if (MsiGetPropertyW(install, L"CustomActionData", value, &size) != ERROR_SUCCESS || size == 0 ||
-        RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &run,
-                        nullptr) != ERROR_SUCCESS)
-        return ERROR_SUCCESS;
-    RegSetValueExW(run, L"Korvane.EXE", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                   (lstrlenW(value) + 1) * sizeof(wchar_t));
-    RegCloseKey(run);
+    if (MsiGetPropertyW(install, L"CustomActionData", value, &size) == ERROR_SUCCESS && size > 0)
+        WriteRunValue(value);
     return ERROR_SUCCESS;
 }
 
@@ -161,9 +167,9 @@ extern "C" __declspec(dllexport) UINT __stdcall ForgetAutostart(MSIHANDLE)
     return ERROR_SUCCESS;
 }
 
-// Immediate, after the older release is removed, and after a new install with
-// AUTOSTART=1: the Run value as the Autostart part writes it, the program's path in quotes (wide:
-// the folder may be outside the code page).
+// Immediate, after the older release is removed, and after a new install with AUTOSTART=1:
+// the Run value as the Autostart part writes it, the program's path in quotes (wide: the
+// folder may be outside the code page).
 extern "C" __declspec(dllexport) UINT __stdcall RestoreAutostart(MSIHANDLE install)
 {
     wchar_t value[MAX_PATH + 16] = L"\"";
@@ -172,13 +178,7 @@ extern "C" __declspec(dllexport) UINT __stdcall RestoreAutostart(MSIHANDLE insta
         size >= MAX_PATH)
         return ERROR_SUCCESS;
     lstrcatW(value, L"Korvane.exe\"");
-    HKEY run;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &run,
-                        nullptr) != ERROR_SUCCESS)
-        return ERROR_SUCCESS;
-    RegSetValueExW(run, L"Korvane.EXE", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                   (lstrlenW(value) + 1) * sizeof(wchar_t));
-    RegCloseKey(run);
+    WriteRunValue(value);
     // Autostart on means the agent starts: Task Manager's "disabled" mark, which would make
     // Explorer skip the value, goes too.
     DeleteAgentValue(kStartupApprovedKey);

@@ -15,19 +15,6 @@ const HKEY kPolicyRoots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
 constexpr REGSAM kPolicyAccess = KEY_READ | KEY_WOW64_64KEY;
 constexpr DWORD kValueNameSize = 16384; // the registry's longest value name, and its zero
 
-// A REG_DWORD of 0 or 1 from the first key that holds one.
-int ReadHeld(const char* name)
-{
-    for (HKEY root : kPolicyRoots) {
-        RegKey key;
-        DWORD number = 0;
-        if (key.Open(root, kPolicyKey, kPolicyAccess) && ReadFlag(key.Get(), name, &number) &&
-            number <= 1)
-            return static_cast<int>(number);
-    }
-    return kNotHeld;
-}
-
 // Values of any name; one whose text does not fit an entry could trust nothing anyway.
 bool VisitEntries(HKEY key, bool (*visit)(const char*, LPARAM), LPARAM context)
 {
@@ -51,13 +38,29 @@ bool VisitEntries(HKEY key, bool (*visit)(const char*, LPARAM), LPARAM context)
 
 void ReadPolicies()
 {
-    g_policies.confirmBox = ReadHeld(FlagName(SETTING_DEBUG));
-    g_policies.computerLock = ReadHeld(FlagName(SETTING_COMPUTER_LOCK));
-    g_policies.quickClick = ReadHeld(FlagName(SETTING_QUICK_CLICK));
-    g_policies.recordLog = ReadHeld(FlagName(SETTING_IP_LIST));
-    g_policies.autostart = ReadHeld("Autostart");
-    g_policies.userTrustedList = ReadHeld("UserTrustedList");
-    g_policies.allowExit = ReadHeld("AllowExit");
+    const struct {
+        const char* name;
+        int& held;
+    } values[] = {{FlagName(SETTING_DEBUG), g_policies.confirmBox},
+                  {FlagName(SETTING_COMPUTER_LOCK), g_policies.computerLock},
+                  {FlagName(SETTING_QUICK_CLICK), g_policies.quickClick},
+                  {FlagName(SETTING_IP_LIST), g_policies.recordLog},
+                  {"Autostart", g_policies.autostart},
+                  {"UserTrustedList", g_policies.userTrustedList},
+                  {"AllowExit", g_policies.allowExit}};
+    for (const auto& value : values)
+        value.held = kNotHeld;
+    // Each key opened once; a REG_DWORD of 0 or 1 in the computer's wins over the user's.
+    for (HKEY root : kPolicyRoots) {
+        RegKey key;
+        if (!key.Open(root, kPolicyKey, kPolicyAccess))
+            continue;
+        for (const auto& value : values) {
+            DWORD number = 0;
+            if (!IsHeld(value.held) && ReadFlag(key.Get(), value.name, &number) && number <= 1)
+                value.held = static_cast<int>(number);
+        }
+    }
 }
 
 bool ForEachPolicyEntry(bool (*visit)(const char* entry, LPARAM context), LPARAM context)

@@ -61,16 +61,22 @@ bool WasHeld(HWND hwnd, int id)
     return (GetWindowLongPtrA(hwnd, DWLP_USER) >> (id - kFirstControl) & 1) != 0;
 }
 
-// Sets the box from its stored flag, or from the policy that holds it (the box then cannot
-// be changed). An absent value leaves the box as the template has it. Returns the
-// ReadSetting result (0 for a held switch); the flag in force goes to flagOut when given.
+// A box a policy holds shows the policy's value and cannot be changed.
+void ShowHeld(HWND hwnd, int id, int held)
+{
+    SetChecked(hwnd, id, held);
+    EnableItem(hwnd, id, false);
+    MarkHeld(hwnd, id);
+}
+
+// Sets the box from its stored flag, or from the policy that holds it. An absent value leaves
+// the box as the template has it. Returns the ReadSetting result (0 for a held switch); the
+// flag in force goes to flagOut when given.
 int ShowFlag(CCommonReg& store, HWND hwnd, int id, SettingKind kind, int held,
              int* flagOut = nullptr)
 {
     if (IsHeld(held)) {
-        SetChecked(hwnd, id, held);
-        EnableItem(hwnd, id, false);
-        MarkHeld(hwnd, id);
+        ShowHeld(hwnd, id, held);
         if (flagOut)
             *flagOut = held;
         return 0;
@@ -150,13 +156,10 @@ void ApplyListButtonRule(HWND hwnd)
 // The box shows whether the Run value exists, or what a policy makes of it at every start.
 void ShowAutostart(CCommonReg& store, HWND hwnd)
 {
-    if (IsHeld(g_policies.autostart)) {
-        SetChecked(hwnd, IDC_AUTO_START, g_policies.autostart);
-        EnableItem(hwnd, IDC_AUTO_START, false);
-        MarkHeld(hwnd, IDC_AUTO_START);
-    } else if (store.IsAutoStart() == 1) {
+    if (IsHeld(g_policies.autostart))
+        ShowHeld(hwnd, IDC_AUTO_START, g_policies.autostart);
+    else if (store.IsAutoStart() == 1)
         SetChecked(hwnd, IDC_AUTO_START, 1);
-    }
 }
 
 // The marks make rows wider than the template's list, and a list scrolls sideways only when
