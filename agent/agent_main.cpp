@@ -46,6 +46,28 @@ int RunMessageLoop()
     return static_cast<int>(msg.wParam);
 }
 
+using FilterForWindowFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+using FilterForProcessFn = BOOL(WINAPI*)(UINT, DWORD);
+
+// An agent started elevated (from an administrator's prompt) would not hear Explorer, which
+// runs below it: the tray's callbacks and "TaskbarCreated" are let through, nothing else.
+// Windows 7 filters per window, Vista per process, XP not at all.
+void AllowShellMessages(HWND hwnd)
+{
+    HMODULE user = GetModuleHandleW(L"user32.dll");
+    constexpr DWORD kAllow = 1; // MSGFLT_ALLOW and MSGFLT_ADD alike
+    const UINT messages[] = {WM_TRAYNOTIFY, g_taskbarCreatedMsg};
+    if (auto forWindow = reinterpret_cast<FilterForWindowFn>(
+            reinterpret_cast<void*>(GetProcAddress(user, "ChangeWindowMessageFilterEx")))) {
+        for (UINT message : messages)
+            forWindow(hwnd, message, kAllow, nullptr);
+    } else if (auto forProcess = reinterpret_cast<FilterForProcessFn>(
+                   reinterpret_cast<void*>(GetProcAddress(user, "ChangeWindowMessageFilter")))) {
+        for (UINT message : messages)
+            forProcess(message, kAllow);
+    }
+}
+
 } // namespace
 
 void LoadMenuPictures()
@@ -83,8 +105,11 @@ HWND CreateAgentWindow()
 {
     // An ordinary top-level window that is never shown (not message-only): only such
     // a window hears the shell's "TaskbarCreated" broadcast.
-    return CreateWindowExA(0, g_windowClass, g_tipText, 0, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
-                           nullptr, nullptr, g_hInstance, nullptr);
+    HWND hwnd = CreateWindowExA(0, g_windowClass, g_tipText, 0, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
+                                nullptr, nullptr, g_hInstance, nullptr);
+    if (hwnd)
+        AllowShellMessages(hwnd);
+    return hwnd;
 }
 
 int AgentMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)

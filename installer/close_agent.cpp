@@ -4,7 +4,8 @@
 // It sets KORVANE_WAS_RUNNING=1 when it closed one, so the package can start it again.
 // RestoreAutostart writes the Run value back after an older release was removed (clearing
 // Task Manager's "disabled" mark), and ForgetAutostart removes it (RememberAutostart undoes
-// that in a rollback). RestartAgent starts the agent again when an install fails.
+// that in a rollback). StartAgent starts the agent after an install, and again when one
+// fails, never with an administrator's elevated token.
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
@@ -97,6 +98,73 @@ bool InstalledProgram(MSIHANDLE install, wchar_t (&program)[MAX_PATH])
     return true;
 }
 
+// A line in the installer's log (msiexec /l*v).
+void Log(MSIHANDLE install, const wchar_t* text)
+{
+    MSIHANDLE record = MsiCreateRecord(0);
+    MsiRecordSetStringW(record, 0, text);
+    MsiProcessMessage(install, INSTALLMESSAGE_INFO, record);
+    MsiCloseHandle(record);
+}
+
+// Whether a token belongs to the account this installer runs as.
+bool SameUser(HANDLE token)
+{
+    HANDLE own;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own))
+        return false;
+    alignas(TOKEN_USER) BYTE mine[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    alignas(TOKEN_USER) BYTE theirs[sizeof mine];
+    DWORD size = 0;
+    const bool same = GetTokenInformation(own, TokenUser, mine, sizeof mine, &size) &&
+                      GetTokenInformation(token, TokenUser, theirs, sizeof theirs, &size) &&
+                      EqualSid(reinterpret_cast<TOKEN_USER*>(mine)->User.Sid,
+                               reinterpret_cast<TOKEN_USER*>(theirs)->User.Sid);
+    CloseHandle(own);
+    return same;
+}
+
+// An installer run from an administrator's prompt hands its elevated token to what it
+// starts. An elevated agent hears the tray only through its message filter, and a later
+// upgrade run without elevation could not close it.
+bool Elevated()
+{
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    TOKEN_ELEVATION elevation = {};
+    DWORD size = 0;
+    const bool elevated =
+        GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
+        elevation.TokenIsElevated;
+    CloseHandle(token);
+    return elevated;
+}
+
+// The same user's token as the shell has it: the agent then runs as a sign-in starts it.
+// An administrator elevated into another account (over the shoulder) starts nothing: the
+// package was installed for that account, not for whoever sits at the desk.
+bool StartAsShell(const wchar_t* program, wchar_t* line, STARTUPINFOW& startup,
+                  PROCESS_INFORMATION& process)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(GetShellWindow(), &pid);
+    HANDLE shell = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    HANDLE shellToken = nullptr, token = nullptr;
+    bool started = false;
+    if (shell && OpenProcessToken(shell, TOKEN_DUPLICATE | TOKEN_QUERY, &shellToken) &&
+        SameUser(shellToken) &&
+        DuplicateTokenEx(shellToken, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary,
+                         &token))
+        started = CreateProcessWithTokenW(token, 0, program, line, 0, nullptr, nullptr, &startup,
+                                          &process);
+    const HANDLE opened[] = {token, shellToken, shell};
+    for (HANDLE handle : opened)
+        if (handle)
+            CloseHandle(handle);
+    return started;
+}
+
 } // namespace
 
 // Immediate, before InstallValidate: the files are not yet in use when the installer
@@ -113,9 +181,10 @@ extern "C" __declspec(dllexport) UINT __stdcall CloseAgent(MSIHANDLE install)
     return ERROR_SUCCESS;
 }
 
-// Immediate, when an install fails or is cancelled after CloseAgent closed the agent (the
-// rollback has put the older program back by then): the machine must not stay unwatched.
-extern "C" __declspec(dllexport) UINT __stdcall RestartAgent(MSIHANDLE install)
+// Immediate, after the install, and when one fails or is cancelled after CloseAgent
+// closed the agent (the rollback has put the older program back by then): the machine
+// must not stay unwatched.
+extern "C" __declspec(dllexport) UINT __stdcall StartAgent(MSIHANDLE install)
 {
     wchar_t program[MAX_PATH];
     if (!InstalledProgram(install, program))
@@ -125,11 +194,20 @@ extern "C" __declspec(dllexport) UINT __stdcall RestartAgent(MSIHANDLE install)
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (CreateProcessW(program, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+    // Without a shell (Explorer restarting, a deployment script, Wine) there is no user's
+    // token to take: the agent starts as the installer runs and lets the tray in itself.
+    if (!Elevated() || !GetShellWindow()) {
+        if (!CreateProcessW(program, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &process))
+            return ERROR_SUCCESS;
+    } else if (!StartAsShell(program, line, startup, process)) {
+        Log(install, L"Korvane was not started: an elevated installer would start it out of "
+                     L"the tray's reach. It starts at the next sign-in when autostart is on, "
+                     L"or from the Start menu.");
+        return ERROR_SUCCESS;
     }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
     return ERROR_SUCCESS;
 }
 

@@ -19,6 +19,24 @@ using bench::Plant;
 
 class Watch : public bench::Agent {};
 
+// The message filter's calls as the agent makes them, through this program's import of
+// GetProcAddress: Wine filters nothing that a test could see.
+std::vector<std::pair<HWND, UINT>> g_allowed;
+decltype(&GetProcAddress) g_getProcAddress;
+
+BOOL WINAPI RecordFilter(HWND hwnd, UINT message, DWORD action, void*)
+{
+    g_allowed.emplace_back(action == 1 ? hwnd : nullptr, message); // MSGFLT_ALLOW
+    return TRUE;
+}
+
+FARPROC WINAPI FindRecorder(HMODULE module, LPCSTR name)
+{
+    if (HIWORD(name) && lstrcmpA(name, "ChangeWindowMessageFilterEx") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordFilter));
+    return g_getProcAddress(module, name);
+}
+
 TEST_F(Watch, TheLastAnswerWinsAFailedLookupKeepsItAndTheIconFollows)
 {
     StartAt({"192.168.0.5", "10.0.0.7"});
@@ -44,6 +62,21 @@ TEST_F(Watch, TheLastAnswerWinsAFailedLookupKeepsItAndTheIconFollows)
     SendMessageA(hwnd_, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_TRUE(bench::TrayIconExists(hwnd_));
     EXPECT_EQ(2, Locks(2)); // the start and 10.1.2.3: nothing is trusted
+}
+
+// Started elevated, the agent still hears the tray and the shell's restart through Windows'
+// message filter, which lets nothing else in.
+TEST_F(Watch, AnElevatedAgentLetsInTheTraysCallbacksAndTheShellsRestartOnly)
+{
+    void** slot = bench::ImportSlot("kernel32.dll", "GetProcAddress");
+    ASSERT_NE(nullptr, slot);
+    g_getProcAddress = reinterpret_cast<decltype(g_getProcAddress)>(
+        std::exchange(*slot, reinterpret_cast<void*>(FindRecorder)));
+    StartAt({"10.0.0.7"});
+    *slot = reinterpret_cast<void*>(g_getProcAddress);
+    const std::vector<std::pair<HWND, UINT>> allowed = {{hwnd_, WM_TRAYNOTIFY},
+                                                        {hwnd_, g_taskbarCreatedMsg}};
+    EXPECT_EQ(allowed, g_allowed);
 }
 
 // trusted slots ("" = none), the answers of the cycles after the start ("" fails the lookup),
