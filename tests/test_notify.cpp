@@ -81,6 +81,30 @@ TEST_F(Notify, AFailedReportIsNoChangeAndAFailedRequestIsAskedAgainAtThePollsTic
     EXPECT_EQ(2, bench::Locks(2)); // at the tick, and at the move after it
 }
 
+DWORD WINAPI EndOrExit(void* ended)
+{
+    if (WaitForSingleObject(ended, 5000) == WAIT_OBJECT_0)
+        return 0;
+    std::puts("the agent's end waits for a change's callback that waits for the agent");
+    ExitProcess(3);
+}
+
+// A change that comes while the agent's thread is busy ending: the end waits for the pool's
+// callback, which must not wait for that thread in turn.
+TEST_F(Notify, AChangeAsTheAgentEndsNeverHoldsUpItsEnd)
+{
+    StartAt({});
+    GetQueueStatus(QS_POSTMESSAGE | QS_SENDMESSAGE); // what came so far is not new
+    // The move comes later, while this thread takes no message: the news waits, posted or sent.
+    ASSERT_EQ(0, RunOnHost("(sleep .2; ip addr add 10.9.4.1/24 dev t0) >/dev/null 2>&1 & true"));
+    for (int i = 0; i < 500 && !HIWORD(GetQueueStatus(QS_POSTMESSAGE | QS_SENDMESSAGE)); ++i)
+        Sleep(10);
+    HANDLE ended = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    CloseHandle(CreateThread(nullptr, 0, EndOrExit, ended, 0, nullptr));
+    DestroyWindow(hwnd_);
+    SetEvent(ended);
+}
+
 TEST_F(Notify, AMoveWhileTheQuestionWaitsIsAskedOnceItIsAnswered)
 {
     g_confirmBox = 1;
