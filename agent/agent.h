@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include "agent/scoped_handles.h"
+
 // The tray icon's callback message.
 constexpr UINT WM_TRAYNOTIFY = WM_APP + 0x64;
 // Posted when the system reports a change of the IPv4 address table.
@@ -26,7 +28,7 @@ struct IconList {
 
 extern HINSTANCE g_hInstance;
 extern char g_windowClass[100];
-extern HANDLE g_instanceMutex;
+extern KernelHandle g_instanceMutex;
 extern UINT g_taskbarCreatedMsg;
 extern UINT_PTR g_timerId;
 extern IconList g_menuIcons;

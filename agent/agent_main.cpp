@@ -9,7 +9,7 @@
 
 HINSTANCE g_hInstance;
 char g_windowClass[100];
-HANDLE g_instanceMutex;
+KernelHandle g_instanceMutex;
 // Registered before AgentMain runs, so the window procedure can match it from the start.
 UINT g_taskbarCreatedMsg = RegisterWindowMessageA("TaskbarCreated");
 UINT_PTR g_timerId;
@@ -119,11 +119,11 @@ int AgentMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
     LoadStringA(g_hInstance, IDS_WINDOW_CLASS, g_windowClass, sizeof g_windowClass);
 
     // No handle at all counts as failure too: two agents must never run unnoticed.
-    g_instanceMutex = CreateMutexA(nullptr, TRUE, kInstanceMutexName);
-    if (!g_instanceMutex)
+    g_instanceMutex.Reset(CreateMutexA(nullptr, TRUE, kInstanceMutexName));
+    if (!g_instanceMutex.Valid())
         return 0;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(g_instanceMutex);
+        g_instanceMutex.Reset();
         return 0;
     }
 

@@ -114,10 +114,9 @@ LRESULT MsgDestroy(HWND hwnd)
     KillTimer(hwnd, AGENT_SETTLE_TIMER_ID);
     KillTimer(hwnd, AGENT_TIMER_ID);
     Shell_NotifyIconA(NIM_DELETE, &g_trayData);
-    ReleaseMutex(g_instanceMutex);
+    ReleaseMutex(g_instanceMutex.Get());
     // Closed here rather than at process end, so a new copy can start at once.
-    CloseHandle(g_instanceMutex);
-    g_instanceMutex = nullptr;
+    g_instanceMutex.Reset();
     PostQuitMessage(0);
     return 0;
 }

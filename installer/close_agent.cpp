@@ -10,6 +10,8 @@
 #include <msi.h>
 #include <msiquery.h>
 
+#include "agent/scoped_handles.h"
+
 namespace {
 
 constexpr DWORD kAnswerMs = 5000; // per message: a hung agent must not hang the install
@@ -21,22 +23,18 @@ constexpr wchar_t kStartupApprovedKey[] =
 // The Run value, its text as given.
 void WriteRunValue(const wchar_t* value)
 {
-    HKEY run;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &run,
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExW(run, L"Korvane.EXE", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                   (lstrlenW(value) + 1) * sizeof(wchar_t));
-    RegCloseKey(run);
+    RegKey run;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        run.Out(), nullptr) == ERROR_SUCCESS)
+        RegSetValueExW(run.Get(), L"Korvane.EXE", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                       (lstrlenW(value) + 1) * sizeof(wchar_t));
 }
 
 void DeleteAgentValue(const wchar_t* key)
 {
-    HKEY opened;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_SET_VALUE, &opened) == ERROR_SUCCESS) {
-        RegDeleteValueW(opened, L"Korvane.EXE");
-        RegCloseKey(opened);
-    }
+    RegKey opened;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_SET_VALUE, opened.Out()) == ERROR_SUCCESS)
+        RegDeleteValueW(opened.Get(), L"Korvane.EXE");
 }
 
 // What the enumeration looks for and what it found: the installed program, long form.
@@ -64,21 +62,22 @@ BOOL CALLBACK CloseIfAgent(HWND hwnd, LPARAM param)
         return TRUE;
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid);
-    if (process == nullptr)
+    const KernelHandle process(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid));
+    if (!process.Valid())
         return TRUE;
     wchar_t image[MAX_PATH];
     DWORD size = MAX_PATH;
-    if (QueryFullProcessImageNameW(process, 0, image, &size) && SameFile(image, closing->program)) {
+    if (QueryFullProcessImageNameW(process.Get(), 0, image, &size) &&
+        SameFile(image, closing->program)) {
         DWORD_PTR answer = 0;
         SendMessageTimeoutA(hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG,
                             kAnswerMs, &answer);
         SendMessageTimeoutA(hwnd, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG,
                             kAnswerMs, &answer);
-        if (WaitForSingleObject(process, kEndMs) == WAIT_OBJECT_0)
+        if (WaitForSingleObject(process.Get(), kEndMs) == WAIT_OBJECT_0)
             ++closing->closed;
     }
-    CloseHandle(process);
     return TRUE;
 }
 
@@ -107,38 +106,31 @@ void Log(MSIHANDLE install, const wchar_t* text)
     MsiCloseHandle(record);
 }
 
-// Whether a token belongs to the account this installer runs as.
-bool SameUser(HANDLE token)
-{
-    HANDLE own;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own))
-        return false;
-    alignas(TOKEN_USER) BYTE mine[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-    alignas(TOKEN_USER) BYTE theirs[sizeof mine];
-    DWORD size = 0;
-    const bool same = GetTokenInformation(own, TokenUser, mine, sizeof mine, &size) &&
-                      GetTokenInformation(token, TokenUser, theirs, sizeof theirs, &size) &&
-                      EqualSid(reinterpret_cast<TOKEN_USER*>(mine)->User.Sid,
-                               reinterpret_cast<TOKEN_USER*>(theirs)->User.Sid);
-    CloseHandle(own);
-    return same;
-}
-
 // An installer run from an administrator's prompt hands its elevated token to what it
 // starts. An elevated agent hears the tray only through its message filter, and a later
 // upgrade run without elevation could not close it.
 bool Elevated()
 {
-    HANDLE token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
-        return false;
+    KernelHandle token;
     TOKEN_ELEVATION elevation = {};
     DWORD size = 0;
-    const bool elevated =
-        GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
-        elevation.TokenIsElevated;
-    CloseHandle(token);
-    return elevated;
+    return OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Out()) &&
+           GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+           elevation.TokenIsElevated;
+}
+
+// Whether a token belongs to the account this installer runs as.
+bool SameUser(HANDLE token)
+{
+    KernelHandle own;
+    alignas(TOKEN_USER) BYTE mine[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    alignas(TOKEN_USER) BYTE theirs[sizeof mine];
+    DWORD size = 0;
+    return OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, own.Out()) &&
+           GetTokenInformation(own.Get(), TokenUser, mine, sizeof mine, &size) &&
+           GetTokenInformation(token, TokenUser, theirs, sizeof theirs, &size) &&
+           EqualSid(reinterpret_cast<TOKEN_USER*>(mine)->User.Sid,
+                    reinterpret_cast<TOKEN_USER*>(theirs)->User.Sid);
 }
 
 // The same user's token as the shell has it: the agent then runs as a sign-in starts it.
@@ -149,20 +141,15 @@ bool StartAsShell(const wchar_t* program, wchar_t* line, STARTUPINFOW& startup,
 {
     DWORD pid = 0;
     GetWindowThreadProcessId(GetShellWindow(), &pid);
-    HANDLE shell = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-    HANDLE shellToken = nullptr, token = nullptr;
-    bool started = false;
-    if (shell && OpenProcessToken(shell, TOKEN_DUPLICATE | TOKEN_QUERY, &shellToken) &&
-        SameUser(shellToken) &&
-        DuplicateTokenEx(shellToken, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary,
-                         &token))
-        started = CreateProcessWithTokenW(token, 0, program, line, 0, nullptr, nullptr, &startup,
-                                          &process);
-    const HANDLE opened[] = {token, shellToken, shell};
-    for (HANDLE handle : opened)
-        if (handle)
-            CloseHandle(handle);
-    return started;
+    const KernelHandle shell(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    KernelHandle shellToken, token;
+    return shell.Valid() &&
+           OpenProcessToken(shell.Get(), TOKEN_DUPLICATE | TOKEN_QUERY, shellToken.Out()) &&
+           SameUser(shellToken.Get()) &&
+           DuplicateTokenEx(shellToken.Get(), TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation,
+                            TokenPrimary, token.Out()) &&
+           CreateProcessWithTokenW(token.Get(), 0, program, line, 0, nullptr, nullptr, &startup,
+                                   &process);
 }
 
 } // namespace
@@ -206,8 +193,7 @@ extern "C" __declspec(dllexport) UINT __stdcall StartAgent(MSIHANDLE install)
                      L"or from the Start menu.");
         return ERROR_SUCCESS;
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    const KernelHandle thread(process.hThread), child(process.hProcess);
     return ERROR_SUCCESS;
 }
 
@@ -217,13 +203,11 @@ extern "C" __declspec(dllexport) UINT __stdcall RememberAutostartData(MSIHANDLE 
 {
     wchar_t value[MAX_PATH + 16] = {};
     DWORD size = sizeof value - sizeof value[0];
-    HKEY run;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_QUERY_VALUE, &run) != ERROR_SUCCESS)
-        return ERROR_SUCCESS;
-    if (RegQueryValueExW(run, L"Korvane.EXE", nullptr, nullptr, reinterpret_cast<BYTE*>(value),
-                         &size) == ERROR_SUCCESS)
+    RegKey run;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_QUERY_VALUE, run.Out()) == ERROR_SUCCESS &&
+        RegQueryValueExW(run.Get(), L"Korvane.EXE", nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS)
         MsiSetPropertyW(install, L"RememberAutostart", value);
-    RegCloseKey(run);
     return ERROR_SUCCESS;
 }
 

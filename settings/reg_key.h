@@ -1,34 +1,6 @@
-// A registry key held for one operation, and the typed reads every reader of the agent's
-// values shares.
+// The typed reads every reader of the agent's values shares, on a scoped key.
 #pragma once
-#include <windows.h>
-
-// Closes the key on every way out of an operation.
-class RegKey {
-  public:
-    RegKey() = default;
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    ~RegKey()
-    {
-        if (key_)
-            RegCloseKey(key_);
-    }
-
-    bool Open(HKEY root, const char* path, REGSAM access)
-    {
-        return RegOpenKeyExA(root, path, 0, access, &key_) == ERROR_SUCCESS;
-    }
-    bool Create(HKEY root, const char* path)
-    {
-        return RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                               nullptr, &key_, nullptr) == ERROR_SUCCESS;
-    }
-    HKEY Get() const { return key_; }
-
-  private:
-    HKEY key_ = nullptr;
-};
+#include "agent/scoped_handles.h"
 
 // Reads a text value into buffer and always leaves it terminated. REG_EXPAND_SZ is text as
 // much as REG_SZ (registry tools and policies write either) and is taken as it stands,

@@ -64,7 +64,7 @@ TEST_F(AgentExe, OneCopyRunsAndANameHeldByAnotherProgramKeepsItOut)
 // process still lives.
 TEST_F(AgentExe, TheEndRemovesTheIconAndFreesTheNameBeforeTheProcessEnds)
 {
-    g_instanceMutex = CreateMutexA(nullptr, TRUE, kInstanceMutexName);
+    g_instanceMutex.Reset(CreateMutexA(nullptr, TRUE, kInstanceMutexName));
     StartAt({"192.168.0.5"});
     ASSERT_TRUE(bench::TrayIconExists(hwnd_));
     AgentWndProc(hwnd_, WM_DESTROY, 0, 0);

@@ -5,7 +5,7 @@
 #include <set>
 
 #include "tests/harness.h"
-#include "ui/scoped_gdi.h"
+#include "agent/scoped_handles.h"
 
 namespace {
 
@@ -202,7 +202,8 @@ TEST_P(Looks, AnItemIsFilledAndWrittenInItsOwnColours)
     // Plain pixels: a font drawn without smoothing, as the menu's is on a classic desktop.
     const GdiObject<HFONT> font(CreateFontA(16, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0,
                                             NONANTIALIASED_QUALITY, 0, "Tahoma"));
-    HDC dc = CreateCompatibleDC(screen.Get());
+    const MemoryDC memory(CreateCompatibleDC(screen.Get())); // deleted before what it holds
+    HDC dc = memory.Get();
     SelectObject(dc, bitmap.Get());
     SelectObject(dc, font.Get());
     SetBkColor(dc, RGB(1, 2, 3));
@@ -225,7 +226,6 @@ TEST_P(Looks, AnItemIsFilledAndWrittenInItsOwnColours)
     for (COLORREF colour : {fill, GetSysColor(COLOR_3DHILIGHT), GetSysColor(COLOR_3DSHADOW)})
         picture.erase(colour);
     EXPECT_EQ(row.allowExit == 0, picture.empty());
-    DeleteDC(dc); // before the bitmap and the font it holds
 }
 
 INSTANTIATE_TEST_SUITE_P(Ui, Looks,

@@ -7,7 +7,7 @@
 #include "settings/policy.h"
 #include "settings/runtime_options.h"
 #include "ui/dialogs.h"
-#include "ui/scoped_gdi.h"
+#include "agent/scoped_handles.h"
 #include "ui/res/resource.h"
 #include "watch/check_cycle.h"
 #include "watch/workstation_lock.h"

@@ -5,6 +5,7 @@
 
 #include <strsafe.h>
 
+#include "agent/scoped_handles.h"
 #include "settings/runtime_options.h"
 #include "watch/address_lookup.h"
 
@@ -51,12 +52,10 @@ int WriteActionLog()
     wchar_t path[MAX_PATH];
     if (!LogPath(path))
         return 1;
-    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return 1;
+    const KernelHandle file(CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr);
-    CloseHandle(file);
+    if (file.Valid())
+        WriteFile(file.Get(), line, static_cast<DWORD>(length), &written, nullptr);
     return 1;
 }

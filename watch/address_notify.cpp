@@ -6,6 +6,8 @@
 
 #include <winsock2.h>
 
+#include "watch/system_folder.h"
+
 namespace {
 
 // How long the end waits for a cancelled request to write its result.
@@ -29,19 +31,16 @@ void CALLBACK AddressChanged(void*, BOOLEAN)
 }
 
 // iphlpapi.dll is not one of the system's known DLLs: imported, it would be looked for in
-// the program's folder first, where anyone who can write there could plant one. So it is
-// loaded by its full path in the system folder, once, and kept; the altered search path
-// looks for its own dependencies there too, where the loader's default directories are not
-// restricted (systems without SetDefaultDllDirectories).
+// the program's folder first. So it is loaded by its full path, once, and kept; the altered
+// search path looks for its own dependencies in the system folder too, where the loader's
+// default directories are not restricted (systems without SetDefaultDllDirectories).
 bool LoadIpHelper()
 {
     if (g_notifyAddrChange && g_cancelIPChangeNotify)
         return true;
     char path[MAX_PATH];
-    UINT n = GetSystemDirectoryA(path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH - sizeof "\\iphlpapi.dll")
+    if (!SystemFilePath("iphlpapi.dll", path))
         return false;
-    lstrcatA(path, "\\iphlpapi.dll");
     HMODULE module = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!module)
         return false;

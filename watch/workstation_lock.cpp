@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "settings/reg_key.h"
+#include "watch/system_folder.h"
 
 namespace {
 
@@ -17,19 +18,12 @@ constexpr char kLockFailedCaption[] = "\x8e\xc0\x8d\x73\x83\x47\x83\x89\x81\x5b"
 constexpr char kSystemPolicyKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
 
-// The system's rundll32.exe by absolute path: a relative "system32\rundll32.exe" would
-// be looked for next to the program and in the current directory first, where a planted
-// copy could replace every lock.
+// The system's rundll32.exe by absolute path: a planted copy could replace every lock.
 int BuildLockCommand(char (&path)[MAX_PATH], char (&command)[MAX_PATH + 64])
 {
-    UINT n = GetSystemDirectoryA(path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return 0;
-    // Both fail, leaving a terminated but cut text, when the whole does not fit.
-    if (FAILED(StringCchCatA(path, MAX_PATH, "\\rundll32.exe")))
-        return 0;
-    return SUCCEEDED(
-        StringCchPrintfA(command, sizeof command, "\"%s\" user32.dll,LockWorkStation", path));
+    return SystemFilePath("rundll32.exe", path) &&
+           SUCCEEDED(StringCchPrintfA(command, sizeof command, "\"%s\" user32.dll,LockWorkStation",
+                                      path));
 }
 
 // Windows' own policy against locking (the user's or the computer's) makes the lock routine
@@ -61,8 +55,7 @@ int LockWorkstation(HWND owner)
         CreateProcessA(path, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                        &process)) {
         // The agent neither waits for the lock nor looks at its result.
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        const KernelHandle thread(process.hThread), child(process.hProcess);
         return 1;
     }
     MessageBoxA(owner, kLockFailedText, kLockFailedCaption, MB_ICONWARNING);
