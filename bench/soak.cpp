@@ -157,8 +157,7 @@ void Dialogs(HWND hwnd, int n)
 
 int RunSoak()
 {
-    kit::ClearRegistry();
-    kit::ClearLockRecord();
+    kit::ResetAgent();
     kit::SetResolverAnswer({kAddress});
     // Trusted address, Easy PC Lock and logging on: every cycle goes through the whole
     // change test and every 21st writes the log; nothing ever locks.
@@ -166,12 +165,8 @@ int RunSoak()
     store.WriteListEntry(1, kAddress);
     store.WriteSetting(SETTING_COMPUTER_LOCK, "", 1);
     store.WriteSetting(SETTING_IP_LIST, "", 1);
-    std::memset(g_currentAddress, 0, sizeof g_currentAddress);
-    g_confirmBox = 0;
     g_computerLock = 1;
-    g_quickClick = 0;
     g_recordLog = 1;
-    lstrcpyA(g_passCode, kDefaultPassCode);
 
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 0), &wsa);

@@ -6,7 +6,7 @@
 #               -DRELEASE=<major.minor.build> -P release.cmake
 # The build passes the release number from CMakeLists.txt's project(); the tests pass
 # others to build an older and a newer package from the same sources.
-# With KORVANE_SIGN_CERT set, the program and the installer are signed (scripts/sign.sh)
+# With KORVANE_SIGN_CERT set, the program and the installer are signed (cmake/sign.sh)
 # before the sums are taken. Unsigned, the same commit gives the same bytes: fixed names,
 # order, time stamps and installer codes.
 if(NOT RELEASE MATCHES "^[0-9]+\\.[0-9]+\\.[0-9]+$")
@@ -16,7 +16,7 @@ set(fixed_time 2009-05-11T00:00:00Z)
 file(REMOVE_RECURSE Korvane Korvane.zip Korvane.msi SHA256SUMS policy msi-files msi-tables)
 file(MAKE_DIRECTORY Korvane)
 file(COPY_FILE "${EXE}" Korvane/Korvane.exe)
-execute_process(COMMAND bash "${SOURCE}/scripts/sign.sh" Korvane/Korvane.exe COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND bash "${SOURCE}/cmake/sign.sh" Korvane/Korvane.exe COMMAND_ERROR_IS_FATAL ANY)
 
 # Windows users read the texts with Notepad and reg.exe: CRLF line ends.
 function(copy_crlf from to)
@@ -86,7 +86,7 @@ file(SHA256 Korvane.msi msi_hash)
 string(UUID package_code NAMESPACE ${upgrade_code} NAME "${msi_hash}" TYPE SHA1 UPPER)
 set_summary(${package_code})
 file(REMOVE_RECURSE msi-files msi-tables)
-execute_process(COMMAND bash "${SOURCE}/scripts/sign.sh" Korvane.msi COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND bash "${SOURCE}/cmake/sign.sh" Korvane.msi COMMAND_ERROR_IS_FATAL ANY)
 
 # Each SHA256SUMS covers the files of its folder, by their path from there, as
 # sha256sum -c reads them.

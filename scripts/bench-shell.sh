@@ -7,8 +7,8 @@
 # namespace too, whose interface t0 the tests give addresses, the host name answered from
 # it, and a prefix of its own where iphlpapi.dll's address-change notification completes.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-. "$root/scripts/wine-env.sh"
+. "$(dirname "$0")/wine-env.sh"
+root=$KORVANE_ROOT
 # The product's own build, or its x86-64 twin where 32-bit programs cannot run.
 build=$(wine_env_bench_build "${KORVANE_BUILD:-$root/build}")
 kind=hosts
@@ -45,17 +45,14 @@ else
   # network adapters; the computer name it reports is the same name in capitals.
   hostname korvane-bench
 fi
-printf '127.0.0.1\tlocalhost\n' > "$bench/hosts"
+export KORVANE_BENCH_HOSTS=$bench/hosts
+resolve_to # no address yet
 printf 'multi on\n' > "$bench/host.conf"
 mount --bind "$bench/hosts" /etc/hosts
 mount --bind "$bench/host.conf" /etc/host.conf
 
 # KORVANE_BENCH_PREFIX names another prefix under the build folder (the screenshots' own).
-wine_env_init "$build/$prefix"
-trap wine_env_stop EXIT
-trap 'exit 130' INT TERM  # an interrupted run still stops what it started
-wine_env_display virtual
-wine_env_start shell
+wine_env_open "$build/$prefix" virtual
 
 # The lock routine is replaced by a recorder, so a test sees each lock without one.
 cp "$build/tests/lock_recorder.exe" "$WINEPREFIX/drive_c/windows/system32/rundll32.exe"

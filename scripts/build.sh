@@ -4,9 +4,8 @@
 # i686 build: the test programs and a twin of the product are then built for x86-64 into
 # build/x64 (scripts/wine-env.sh), and build/ holds the product and its release only.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${KORVANE_BUILD:-$root/build}
-. "$root/scripts/wine-env.sh"
+. "$(dirname "$0")/wine-env.sh"
+root=$KORVANE_ROOT build=${KORVANE_BUILD:-$KORVANE_ROOT/build}
 
 build_for() { # folder target cmake-arguments...
   cmake -S "$root" -B "$1" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$2.cmake" \

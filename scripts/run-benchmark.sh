@@ -4,13 +4,8 @@
 # address-change notification and with the poll alone. It prints figures and asserts
 # nothing; arguments (cycle, latency, soak, notify) pick parts, none runs all.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${KORVANE_BUILD:-$root/build}
-
-"$root/scripts/setup.sh"
-"$root/scripts/build.sh" -DKORVANE_TESTS=ON
-. "$root/scripts/wine-env.sh"
-build=$(wine_env_bench_build "$build")
+. "$(dirname "$0")/wine-env.sh"
+wine_env_prepare -DKORVANE_TESTS=ON
 parts=("$@")
 ((${#parts[@]})) || parts=(cycle latency soak notify)
 hosts=() net=()
@@ -20,8 +15,8 @@ done
 run() { # [--net] part...
   local bench=()
   [[ $1 != --net ]] || { bench=(--net) && shift; }
-  "$root/scripts/bench-shell.sh" "${bench[@]}" "$root/scripts/wine-test.sh" \
-    "$build/benchmark/korvane_benchmark.exe" "$@"
+  "$KORVANE_ROOT/scripts/bench-shell.sh" "${bench[@]}" "$KORVANE_ROOT/cmake/wine-test.sh" \
+    "$BUILD/benchmark/korvane_benchmark.exe" "$@"
 }
 rc=0
 ((${#hosts[@]} == 0)) || run "${hosts[@]}" || rc=$?

@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
-# Installs whatever Debian packages of a list (scripts/packages.txt unless one is named) are
+# Installs whatever Debian packages of a list (cmake/packages.txt unless one is named) are
 # missing; a second run installs nothing.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
 
 missing=()
 while read -r pkg; do
   [[ -z "$pkg" || "$pkg" == \#* ]] && continue
   status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
   [[ "$status" == "install ok installed" ]] || missing+=("$pkg")
-done < "${1:-$here/packages.txt}"
+done < "${1:-$(dirname "$0")/../cmake/packages.txt}"
 
 if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"

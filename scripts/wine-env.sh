@@ -1,5 +1,16 @@
-# Sourced by the run and test scripts: a private Wine prefix and an X display.
-# Everything started here is stopped by wine_env_stop, by process id or prefix only.
+# Sourced by the commands in scripts/ and the shell tests: their common opening, a private
+# Wine prefix and an X display, the bench's screen and resolver, and the product's registry
+# names. Everything started here is stopped by wine_env_stop, by process id or prefix only.
+KORVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# The product's registry names, read from its headers, where they are written once.
+header_text() { # header constant
+  sed -n "s/.*\b$2\[\] = \"\(.*\)\";/\1/p" "$KORVANE_ROOT/$1" | sed 's/\\\\/\\/g'
+}
+SETTINGS_KEY="HKCU\\$(header_text settings/common_reg.h kSettingsKey)"
+POLICY_KEY="HKLM\\$(header_text settings/policy.h kPolicyKey)"
+RUN_KEY="HKCU\\$(header_text settings/common_reg.h kRunKey)"
+RUN_VALUE=$(header_text settings/common_reg.h kRunValueName)
 
 # True when this kernel runs 32-bit Linux programs, as wine32 is. A kernel booted with
 # ia32_emulation=off refuses them; there the bench runs the same sources built for x86-64
@@ -22,6 +33,25 @@ runs_32bit() {
 # x86-64 twin in <build>/x64 (scripts/build.sh makes it).
 wine_env_bench_build() {  # $1 = build folder
   if runs_32bit; then echo "$1"; else echo "$1/x64"; fi
+}
+
+# The opening of every command that runs the program: what is missing installed, the tree
+# built (arguments go to scripts/build.sh), and BUILD set to the build the bench runs.
+wine_env_prepare() {
+  "$KORVANE_ROOT/scripts/setup.sh"
+  "$KORVANE_ROOT/scripts/build.sh" "$@"
+  BUILD=$(wine_env_bench_build "${KORVANE_BUILD:-$KORVANE_ROOT/build}")
+}
+
+# A private prefix on a display, stopped on every way out of the calling script: the current
+# display and its tray when one answers (unless "virtual"), else a virtual one with Wine's
+# taskbar, as a bare X display has no tray.
+wine_env_open() { # prefix [virtual]
+  wine_env_init "$1"
+  trap wine_env_stop EXIT
+  trap 'exit 130' INT TERM # an interrupted run still stops what it started
+  wine_env_display "${2:-}"
+  if [[ -n "$_xvfb_pid" ]]; then wine_env_start shell; else wine_env_start; fi
 }
 
 wine_env_init() {  # $1 = prefix folder
@@ -87,6 +117,22 @@ wine_env_stop() {
   [[ -n "${WINEPREFIX:-}" ]] && wineserver -k 2>/dev/null || true
   if [[ -n "${_xvfb_pid:-}" ]]; then kill "$_xvfb_pid" 2>/dev/null || true; wait "$_xvfb_pid" 2>/dev/null || true; fi
   _xvfb_pid=
+}
+
+# Runs a command until it succeeds, for up to the given seconds; fails when time runs out.
+poll() { # seconds command...
+  local end=$((SECONDS + $1))
+  until "${@:2}"; do ((SECONDS < end)) || return 1; sleep 0.2; done
+}
+
+# Makes the bench's resolver answer the computer name (the host name in capitals) with these
+# addresses, none for an unknown name: the hosts file bind-mounted on /etc/hosts, rewritten
+# in place. tests/kit.cpp writes the same lines for the programs.
+resolve_to() { # address...
+  local line=$'127.0.0.1\tlocalhost\n' name address
+  name=$(hostname)
+  for address; do line+="$address"$'\t'"${name^^}"$'\n'; done
+  printf '%s' "$line" >"$KORVANE_BENCH_HOSTS"
 }
 
 # --- The bench's screen, as the screenshots and the journeys read it ---

@@ -34,12 +34,6 @@ int Locks(int expected)
     return count();
 }
 
-void ClearLocks()
-{
-    LockRecord();
-    kit::ClearLockRecord();
-}
-
 void Plant(const char* name, DWORD type, const std::string& bytes, const char* key, HKEY root)
 {
     const std::string data = bytes + 'x';
@@ -266,17 +260,8 @@ void Agent::SetUpTestSuite()
 
 void Agent::SetUp()
 {
-    ClearRegistry();
-    ReadPolicies();
-    ClearLocks();
-    SetResolverAnswer({});
-    ZeroMemory(g_currentAddress, sizeof g_currentAddress);
-    g_confirmBox = g_computerLock = g_quickClick = g_recordLog = 0;
-    lstrcpyA(g_passCode, kDefaultPassCode);
-    g_passOk = g_passCodeDlgOpen = g_settingDlgOpen = g_aboutDlgOpen = 0;
-    g_animFrame = g_checkCount = 0;
-    ZeroMemory(&g_trayData, sizeof g_trayData);
-    g_tipText[0] = '\0';
+    LockRecord(); // a lock still under way is over
+    ResetAgent();
 }
 
 void Agent::TearDown()

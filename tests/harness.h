@@ -39,7 +39,6 @@ inline void SetResolverAnswer(std::initializer_list<const char*> addresses)
 // started lock process has ended.
 int Locks(int expected);
 std::string LockRecord();
-void ClearLocks();
 
 // The agent's values as stored, planted and read with the registry API itself. A planted
 // value is followed by a non-zero byte, so the system cannot lend it a terminator.

@@ -8,9 +8,15 @@
 #include <iterator>
 
 #include "agent/agent.h"
+#include "agent/agent_command.h"
 #include "settings/common_reg.h"
 #include "settings/policy.h"
+#include "settings/runtime_options.h"
+#include "ui/dialogs.h"
 #include "ui/res/resource.h"
+#include "watch/address_lookup.h"
+#include "watch/change_watch.h"
+#include "watch/check_cycle.h"
 
 namespace kit {
 
@@ -26,11 +32,6 @@ std::string ReadWholeFile(const std::string& path)
     // The runtime opens it shared for reading and writing, as its writers open it.
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-std::string LockRecordPath()
-{
-    return Env("KORVANE_LOCK_RECORD", "C:\\korvane-locks.txt");
 }
 
 bool SetResolverAnswer(std::initializer_list<const char*> addresses)
@@ -68,6 +69,21 @@ void ClearRegistry()
     SHDeleteValueA(HKEY_CURRENT_USER, kStartupApprovedKey, kRunValueName);
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
         SHDeleteKeyA(root, kPolicyKey);
+}
+
+void ResetAgent()
+{
+    ClearRegistry();
+    ReadPolicies();
+    ClearLockRecord();
+    SetResolverAnswer({});
+    ZeroMemory(g_currentAddress, sizeof g_currentAddress);
+    g_confirmBox = g_computerLock = g_quickClick = g_recordLog = 0;
+    lstrcpyA(g_passCode, kDefaultPassCode);
+    g_passOk = g_passCodeDlgOpen = g_settingDlgOpen = g_aboutDlgOpen = 0;
+    g_animFrame = g_checkCount = 0;
+    ZeroMemory(&g_trayData, sizeof g_trayData);
+    g_tipText[0] = '\0';
 }
 
 void ClearLockRecord()

@@ -22,10 +22,19 @@ std::string ReadWholeFile(const std::string& path);
 
 // Deletes the agent's private registry key, its Run value and the policies of both hives.
 void ClearRegistry();
+// The agent as a first start finds it: nothing stored, no policy, no lock recorded, no
+// address; every switch off, the default pass code. Every test and the soak start here, so
+// a new global of the agent's needs a line here only.
+void ResetAgent();
 
-// The lock recorder's file: a line per start, the tick, a tab, the program, a tab, the
-// command line.
-std::string LockRecordPath();
+// The lock recorder's file (KORVANE_LOCK_RECORD, which the shell tests set): a line per start,
+// the tick, a tab, the program, a tab, the command line.
+inline std::string LockRecordPath()
+{
+    char path[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableA("KORVANE_LOCK_RECORD", path, sizeof path);
+    return n > 0 && n < sizeof path ? path : "C:\\korvane-locks.txt";
+}
 void ClearLockRecord();
 
 // Dispatches this thread's messages for the given time (0: what is queued now).

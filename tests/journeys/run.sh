@@ -3,15 +3,14 @@
 # with X input, seen through the screen, the registry and the lock recorder.
 set -uo pipefail
 [[ -n "${KORVANE_IN_BENCH:-}" && $# -eq 2 ]] || { echo "run.sh: ctest runs me" >&2; exit 1; }
-readonly PROBE=$2 OUT=$1/journeys HOSTS=$1/bench/hosts VENDOR='HKCU\SOFTWARE\Tessmark'
+readonly PROBE=$2 OUT=$1/journeys
 export KORVANE_LOCK_RECORD="Z:${OUT//\//\\}\\locks.txt"
 . "$(dirname "$0")/../../scripts/wine-env.sh" && screen_size
 t0=$(date +%s%N) AGENT='' ADDRESS=10.0.0.7 NEW_CODE=271828
 
 log() { printf '[%5d ms] %s\n' $((($(date +%s%N) - t0) / 1000000)) "$*"; }
-# check "what a person expects" command... (a failure ends the run); poll timeout_s command...
+# check "what a person expects" command... (a failure ends the run)
 check() { if "${@:2}"; then log "ok: $1"; else log "FAIL: $1" && exit 1; fi; }
-poll() { local t=$((SECONDS + $1)); until "${@:2}"; do ((SECONDS < t)) || return; sleep .2; done; }
 gone() { ! "$@"; }
 
 shown() { window "$PROBE" "$@"; } # class caption
@@ -37,9 +36,8 @@ with_code() { # Setting|Exit code
     keys type --delay 50 "$2" && keys key Return && poll 5 gone shown '#32770' PassCode
 }
 
-resolve_to() { printf '127.0.0.1\tlocalhost\n%s\tKORVANE-BENCH\n' "$1" >"$HOSTS"; }
 locks() { (($(wc -l <"$OUT/locks.txt") == $1)); }
-stored() { wine reg query "$VENDOR\\Korvane" /v "$1" 2>/dev/null | tr -d '\r' | grep -q " $2$"; }
+stored() { wine reg query "$SETTINGS_KEY" /v "$1" 2>/dev/null | tr -d '\r' | grep -q " $2$"; }
 start_agent() {
   wine "$KORVANE_EXE" >>"$OUT/agent.log" 2>&1 & AGENT=$!
   check "the icon shows in the notification area" poll 20 tray_icon
@@ -53,8 +51,8 @@ exit_agent() {
 # The journeys start and end on an empty vendor key and the bench's own address.
 clean() {
   [[ -z $AGENT ]] || kill "$AGENT" 2>/dev/null
-  wine reg delete "$VENDOR" /f >/dev/null 2>&1
-  printf '127.0.0.1\tlocalhost\n' >"$HOSTS"
+  wine reg delete "${SETTINGS_KEY%\\*}" /f >/dev/null 2>&1
+  resolve_to
 }
 rm -rf "$OUT" && mkdir -p "$OUT" && touch "$OUT/locks.txt" && clean && trap clean EXIT
 

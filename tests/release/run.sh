@@ -6,7 +6,8 @@
 # the tests of the other bench. Usage: run.sh <build>
 set -uo pipefail
 [[ -n "${KORVANE_IN_BENCH:-}" ]] || { echo "release: run me in bench-shell.sh" >&2; exit 1; }
-src=$(cd "$(dirname "$0")/../.." && pwd)
+. "$(dirname "$0")/../../scripts/wine-env.sh"
+src=$KORVANE_ROOT
 build=$1 rel=$1/release out=$1/release-test
 failures=0
 check() { if "${@:2}"; then echo "ok: $1"; else echo "FAIL: $1" && ((++failures)); fi; }
@@ -14,12 +15,8 @@ quiet() { "$@" >>"$out/quiet.log" 2>&1; }
 win() { wine cmd /c "$@" 2>/dev/null | tr -d '\r'; }
 msi() { quiet wine msiexec "$1" "Z:${2//\//\\}\\Korvane.msi" "${@:3}" /qn; } # option folder
 wreg() { quiet wine reg "$@"; }
-run_value() { win reg query "$run_key" /v Korvane.EXE | sed -n 's/.*REG_SZ *//p'; }
-resolve_to() { ip -4 addr flush dev t0 && ip addr add "$1/24" dev t0; } # the machine moves
-wait_for() { # seconds command...
-  local end=$((SECONDS + $1))
-  until "${@:2}"; do ((SECONDS < end)) || return 1; sleep 0.2; done
-}
+run_value() { win reg query "$RUN_KEY" /v "$RUN_VALUE" | sed -n 's/.*REG_SZ *//p'; }
+move_to() { ip -4 addr flush dev t0 && ip addr add "$1/24" dev t0; } # the machine moves
 # Wine has no tasklist worth the name; its debugger lists processes and windows.
 agent_window() { winedbg --command "info wnd" 2>/dev/null | awk '$2 == "12"' | grep -q .; }
 agent_pid() { winedbg --command "info proc" 2>/dev/null | awk '$NF == "\047Korvane.exe\047" {print $1}'; }
@@ -35,7 +32,6 @@ release() { # folder release-number [program]
     -DMSI_ARCH="$([[ $WINEARCH == win64 ]] && echo x64 || echo x86)" -P "$src/cmake/release.cmake")
 }
 
-run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 app="$(win echo %LOCALAPPDATA%)\\Programs\\Korvane"
 dir=$(winepath -u "$app")
 lnk="$(winepath -u "$(win echo %APPDATA%)")/Microsoft/Windows/Start Menu/Programs/Korvane.lnk"
@@ -46,12 +42,12 @@ entries() { # the release number of each Korvane entry in Apps & features
   win reg query "${arp_key%\\*}" /s | awk '/^HKEY/ {if (k) print v; k = 0}
     /DisplayName +REG_SZ +Korvane$/ {k = 1} /DisplayVersion/ {v = $3} END {if (k) print v}'
 }
-settings() { win reg query 'HKCU\SOFTWARE\Tessmark\Korvane' | grep -c 'IPList_\|AppDirectory'; }
+settings() { win reg query "$SETTINGS_KEY" | grep -c 'IPList_\|AppDirectory'; }
 cleanup() { # what a failure left behind
   stop_agent; [[ -z "$(entries)" ]] || for f in "$rel" old new; do msi /x "$f"; done
   rm -rf "$dir"; rmdir "${dir%/Korvane}" 2>/dev/null
-  quiet wine cmd /c "reg delete $run_key /v Korvane.EXE /f & reg delete HKCU\SOFTWARE\Tessmark /f"
-  resolve_to 10.9.0.5
+  quiet wine cmd /c "reg delete $RUN_KEY /v $RUN_VALUE /f & reg delete ${SETTINGS_KEY%\\*} /f"
+  move_to 10.9.0.5
 }
 trap cleanup EXIT
 rm -rf "$out" && mkdir -p "$out" && cd "$out" || exit 1
@@ -85,7 +81,7 @@ check "no install as the system account (Wine's is never that: the tables say it
 
 # A copy run from the zip (its locks recorded apart) is not the package's to close.
 KORVANE_LOCK_RECORD="Z:${out//\//\\}\\zip-locks.txt" quiet wine "$rel/Korvane/Korvane.exe" &
-wait_for 20 agent_window && msi /x "$rel"
+poll 20 agent_window && msi /x "$rel"
 check "uninstall leaves a copy run from the zip running" test -n "$(agent_pid)"
 stop_agent
 all_gone() { ! test -e "$dir" && ! test -e "$lnk" && ! wreg query "$arp_key"; }
@@ -97,14 +93,14 @@ echo "== the settings example, an older release with AUTOSTART=1, then a newer o
 wreg import "Z:${rel//\//\\}\\Korvane\\korvane-settings.example.reg"
 listed=$(sed -n 's/^"IPList_1"="\(.*\)"\r$/\1/p' "$rel/Korvane/korvane-settings.example.reg")
 check "the example trusts an address" test -n "$listed"
-resolve_to "$listed"
+move_to "$listed"
 msi /i old AUTOSTART=1
 check "the Run value is the quoted program path" test "$(run_value)" == "\"$app\\Korvane.exe\""
 quiet wineboot # starts the Run values, as a logon does
-check "a logon starts the agent" wait_for 20 agent_window
-resolve_to 10.99.0.1
-check "the agent locks at an unlisted address" wait_for 15 test -s locks.txt
-check "it logged the move" wait_for 5 grep -q "IP:10.99.0.1" "$dir/appAction.log"
+check "a logon starts the agent" poll 20 agent_window
+move_to 10.99.0.1
+check "the agent locks at an unlisted address" poll 15 test -s locks.txt
+check "it logged the move" poll 5 grep -q "IP:10.99.0.1" "$dir/appAction.log"
 # The listed address would have been logged, and locked, at the first cycle, before.
 check "not at the listed address" test "$(grep -c "IP:$listed\$" "$dir/appAction.log")" == 0
 check "one lock in all" test "$(wc -l <locks.txt)" == 1
@@ -113,24 +109,24 @@ wait $builds
 check "the upgrade needs no restart (exit 0)" msi /i new
 check "the newer program in place" cmp "$dir/Korvane.exe" newer.exe
 check "no rename pending" eval '! wreg query "HKLM\System\CurrentControlSet\Control\Session Manager" /v PendingFileRenameOperations'
-check "the agent was closed and runs again" wait_for 20 another_agent "$before"
+check "the agent was closed and runs again" poll 20 another_agent "$before"
 check "one entry, of the newer release" test "$(entries)" == 1.2.0
 check "the Run value and the settings kept" test "$(run_value) $(settings)" == "$kept"
 check "uninstalling while it runs succeeds" msi /x new
 check "and ends the agent" test -z "$(agent_pid)"
 check "uninstall leaves only the log" test "$(ls -A "$dir" 2>&1)" == appAction.log
-settings_gone() { [[ -z "$(run_value)" ]] && ! wreg query 'HKCU\SOFTWARE\Tessmark'; }
+settings_gone() { [[ -z "$(run_value)" ]] && ! wreg query "${SETTINGS_KEY%\\*}"; }
 check "and removes the Run value and the settings" settings_gone
 
 echo "== autostart set by the Setting box, kept by an upgrade; AUTOSTART=0"
 msi /i old
-wreg add "$run_key" /v Korvane.EXE /d "\"$app\\Korvane.exe\"" /f # as the Setting box writes it
-approved="${run_key%\\Run}\\Explorer\\StartupApproved\\Run" # Task Manager's "disabled":
-wreg add "$approved" /v Korvane.EXE /t REG_BINARY /d 030000000000000000000000 /f
+wreg add "$RUN_KEY" /v "$RUN_VALUE" /d "\"$app\\Korvane.exe\"" /f # as the Setting box writes it
+approved="HKCU\\$(header_text settings/common_reg.h kStartupApprovedKey)" # Task Manager's "disabled":
+wreg add "$approved" /v "$RUN_VALUE" /t REG_BINARY /d 030000000000000000000000 /f
 msi /i "$rel"
 check "the Run value kept" test "$(run_value)" == "\"$app\\Korvane.exe\""
-check "and Task Manager's disabled mark gone" eval '! wreg query "$approved" /v Korvane.EXE'
-check "and the agent started" wait_for 20 agent_window
+check "and Task Manager's disabled mark gone" eval '! wreg query "$approved" /v "$RUN_VALUE"'
+check "and the agent started" poll 20 agent_window
 # Wine's installer drops the upgrade code's registration with the older release: on Wine
 # the next release would install beside this one; Windows upgrades it.
 before="$(agent_pid) $(entries) $(run_value)"
@@ -146,7 +142,7 @@ msi /i failing AUTOSTART=0; failed=$?
 # (Windows ends it with 1603; Wine's msiexec with 1627, whose low byte a Unix status keeps.)
 check "an install that fails fails and leaves this release" test "$((failed != 0)) $(entries)" == "1 $version"
 check "the Run value it removed is back" test "$(run_value)" == "\"$app\\Korvane.exe\""
-check "the agent it closed runs again" wait_for 20 another_agent "$before"
+check "the agent it closed runs again" poll 20 another_agent "$before"
 msi /i "$rel" AUTOSTART=0
 check "AUTOSTART=0 removes the Setting box's Run value" test -z "$(run_value)"
 msi /x "$rel"
@@ -159,6 +155,6 @@ sums_match() (cd signed/Korvane && sha256sum --quiet -c SHA256SUMS && cd .. && s
 check "the sums are of the signed files, each beside its files" sums_match
 check "the zip holds exactly the summed files" test "$(unzip -Z1 signed/Korvane.zip | grep -v SHA256SUMS | sort)" == "$(awk '{print "Korvane/" $2}' signed/Korvane/SHA256SUMS | tr -d '\r' | sort)"
 quiet wine signed/Korvane/Korvane.exe & # Wine does not check the signature; Windows would
-check "the signed program starts" wait_for 20 agent_window
+check "the signed program starts" poll 20 agent_window
 check "built again, the release is the same bytes" diff -r again "$rel"
 echo "$failures failed" && ((failures == 0))

@@ -9,7 +9,7 @@ face's own base units (average width of the 52 Latin letters, cell height), a ch
 the CJK margins, a left static wraps at spaces unless it centres an image. Widths are FreeType's
 hinted advances at the dialog's size (9 pt at 96 DPI is 12 px), summed without kerning as GDI
 does. It prints, for each face, the texts that do not fit and by how many pixels. Asserts nothing.
-Usage: scripts/font-fit.py [face ...]   (Debian's python3-pil and python3-fonttools; a face
+Usage: ui/res/art/font_fit.py [face ...]   (Debian's python3-pil and python3-fonttools; a face
 whose package, named in FACES, is not installed is skipped)
 """
 import logging
