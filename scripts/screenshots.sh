@@ -88,7 +88,7 @@ wine "$build/Korvane.exe" >"$shots/agent.log" 2>&1 &
 agent=$!
 trap 'kill "$agent" 2>/dev/null || true' EXIT
 screen_size
-probe=$build/tests/journeys/screen_probe.exe
+probe=$build/screen_probe.exe
 poll 20 tray_icon || { echo "screenshots: no tray icon" >&2; exit 1; }
 # Each picture runs from a margin above and left of the window to the screen's corner.
 picture() { # class margin_x margin_y name
