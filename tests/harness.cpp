@@ -1,6 +1,5 @@
 #include "tests/harness.h"
 
-#include <shlwapi.h>
 #include <tlhelp32.h>
 
 #include <cstdlib>
@@ -10,15 +9,14 @@ namespace bench {
 std::string LockRecord()
 {
     PumpUntil([] {
-        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        const KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
         PROCESSENTRY32 entry = {};
         entry.dwSize = sizeof entry;
         bool running = false;
-        for (BOOL more = Process32First(snapshot, &entry); more && !running;
-             more = Process32Next(snapshot, &entry))
+        for (BOOL more = Process32First(snapshot.Get(), &entry); more && !running;
+             more = Process32Next(snapshot.Get(), &entry))
             // Under Wine a process has no name until it has started up.
             running = !entry.szExeFile[0] || lstrcmpiA(entry.szExeFile, "rundll32.exe") == 0;
-        CloseHandle(snapshot);
         return !running;
     });
     return kit::ReadWholeFile(kit::LockRecordPath());
@@ -98,7 +96,7 @@ User::~User()
         SetWindowLongPtrA(owner_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
     UnhookWindowsHookEx(hook_);
     g_user = nullptr;
-    EXPECT_TRUE(steps_.empty()) << "steps left over after " << seen_;
+    EXPECT_TRUE(steps_.empty()) << "steps left over after " << ::testing::PrintToString(seen_);
 }
 
 LRESULT CALLBACK User::Owner(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -108,15 +106,12 @@ LRESULT CALLBACK User::Owner(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     return CallWindowProcA(g_user->original_, hwnd, message, wParam, lParam);
 }
 
-// Wine's message boxes never tell their owner that they wait (DS_NOIDLEMSG): they are met
-// once they become active instead, answered by one step. Activation can come before the box
-// has its text and its buttons, so the box is read from its own loop a moment later.
+// Wine's message boxes never tell their owner that they wait (DS_NOIDLEMSG): they are met once
+// active, before they have their text and buttons, so they are read from their loop a moment later.
 LRESULT CALLBACK User::Activated(int code, WPARAM wParam, LPARAM lParam)
 {
     HWND box = reinterpret_cast<HWND>(wParam);
-    auto& met = g_user->met_;
-    if (code == HCBT_ACTIVATE && IsMessageBox(box) &&
-        std::find(met.begin(), met.end(), box) == met.end() && box != g_user->box_) {
+    if (code == HCBT_ACTIVATE && IsMessageBox(box) && !g_user->Owns(box) && box != g_user->box_) {
         g_user->box_ = box;
         SetTimer(nullptr, 0, 1, BoxReady);
     }
@@ -130,104 +125,143 @@ void CALLBACK User::BoxReady(HWND, UINT, UINT_PTR id, DWORD)
         g_user->Idle(g_user->box_, false);
 }
 
-// "{YN*}": the box's buttons, the default of a choice starred.
-std::string Buttons(HWND box)
+void PrintTo(const Met& met, std::ostream* out)
 {
-    std::string buttons;
-    for (const auto& [id, letter] :
-         {std::pair{IDOK, 'O'}, {IDCANCEL, 'C'}, {IDYES, 'Y'}, {IDNO, 'N'}})
-        if (HWND button = GetDlgItem(box, id); button && IsWindowVisible(button))
-            buttons +=
-                std::string(1, letter) +
-                ((GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON ? "*" : "");
+    const char* kinds[] = {"Dialog", "Box", "Menu", "Forced", "Refused", "Looked"};
+    const char* hows[] = {" unowned", " over a box", " off centre", " typing"};
+    *out << kinds[static_cast<int>(met.kind)] << "(" << met.caption;
+    if (met.buttons)
+        *out << " buttons 0x" << std::hex << met.buttons << std::dec;
+    for (unsigned bit = 0; bit < 4; ++bit)
+        *out << (met.how >> bit & 1 ? hows[bit] : "");
+    *out << (met.defaultFirst ? " default first" : "") << (met.control ? " control " : "")
+         << (met.control ? std::to_string(met.control) : "") << " grayed"
+         << ::testing::PrintToString(met.grayed) << " checked"
+         << ::testing::PrintToString(met.checked) << " disabled"
+         << ::testing::PrintToString(met.disabled) << " rows" << ::testing::PrintToString(met.rows)
+         << ")";
+}
+
+bool operator==(const Met& a, const Met& b)
+{
+    return ::testing::PrintToString(a) == ::testing::PrintToString(b);
+}
+
+// A box's buttons as MessageBox takes them: which show, and the default of a choice.
+UINT Buttons(HWND box)
+{
+    auto shown = [box](int id) { return IsWindowVisible(GetDlgItem(box, id)) != FALSE; };
+    UINT type = shown(IDYES) ? (shown(IDCANCEL) ? MB_YESNOCANCEL : MB_YESNO)
+                             : (shown(IDCANCEL) ? MB_OKCANCEL : MB_OK);
+    UINT count = 0, defaultAt = 0;
+    for (int id : {IDOK, IDYES, IDNO, IDCANCEL})
+        if (shown(id) && ++count &&
+            (GetWindowLongA(GetDlgItem(box, id), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            defaultAt = count - 1;
     // A lone button is no choice: its default goes unsaid.
-    return "{" + (buttons.size() == 2 && buttons[1] == '*' ? buttons.erase(1) : buttons) + "}";
+    return type | (count > 1 ? defaultAt * MB_DEFBUTTON2 : 0);
+}
+
+// The loop as met the first time: what it is, and how it shows.
+void User::Meet(HWND modal, bool menu)
+{
+    bench::Met met = {menu ? Kind::Menu : IsMessageBox(modal) ? Kind::Box : Kind::Dialog};
+    char caption[64] = {}, text[512] = {};
+    GetWindowTextA(modal, caption, sizeof caption);
+    RECT r = {};
+    GetWindowRect(modal, &r);
+    if (menu) {
+        HMENU items = reinterpret_cast<HMENU>(SendMessageA(modal, MN_GETHMENU, 0, 0));
+        for (int i = 0; i < GetMenuItemCount(items); ++i)
+            if (GetMenuState(items, i, MF_BYPOSITION) & MF_GRAYED)
+                met.grayed.insert(GetMenuItemID(items, i));
+        met.defaultFirst = GetMenuDefaultItem(items, TRUE, 0) == 0;
+    } else if (met.caption = caption; met.kind == Kind::Dialog) {
+        const bool centred = std::abs(r.left + r.right - GetSystemMetrics(SM_CXSCREEN)) <= 1 &&
+                             std::abs(r.top + r.bottom - GetSystemMetrics(SM_CYSCREEN)) <= 1;
+        const bool typing =
+            IsChild(modal, GetFocus()) && GetDlgCtrlID(GetFocus()) == IDC_PASSCODE_EDIT;
+        met.how = (centred ? 0 : kOffCentre) | (typing ? kTyping : 0);
+    } else {
+        const bool overBox = std::any_of(met_.begin(), met_.end(), [](auto& m) {
+            return IsWindow(m.first) && IsMessageBox(m.first);
+        });
+        met.how = (Owns(GetWindow(modal, GW_OWNER)) ? 0 : kUnowned) | (overBox ? kOverBox : 0);
+        met.buttons = Buttons(modal);
+        GetDlgItemTextA(modal, 0xFFFF, text, sizeof text);
+        boxText_ = text;
+    }
+    seen_.push_back(met);
+    met_.emplace_back(modal, met);
 }
 
 void User::Idle(HWND modal, bool menu)
 {
-    // A menu's caption tells its items, a "g" per grayed one and whether the first is the default.
-    char caption[64] = {};
-    if (HMENU items =
-            menu ? reinterpret_cast<HMENU>(SendMessageA(modal, MN_GETHMENU, 0, 0)) : nullptr) {
-        wsprintfA(caption, "menu%d", GetMenuItemCount(items));
-        for (int i = 0; i < GetMenuItemCount(items); ++i)
-            if (GetMenuState(items, i, MF_BYPOSITION) & MF_GRAYED)
-                lstrcatA(caption, "g");
-        lstrcatA(caption, GetMenuDefaultItem(items, TRUE, 0) == 0 ? "d" : "");
-    } else
-        GetWindowTextA(modal, caption, sizeof caption);
-    const bool box = IsMessageBox(modal);
-    if (std::find(met_.begin(), met_.end(), modal) == met_.end()) {
-        RECT r = {};
-        GetWindowRect(modal, &r);
-        const bool centred = menu || box || // boxes place themselves
-                             (std::abs(r.left + r.right - GetSystemMetrics(SM_CXSCREEN)) <= 1 &&
-                              std::abs(r.top + r.bottom - GetSystemMetrics(SM_CYSCREEN)) <= 1);
-        const bool typing =
-            IsChild(modal, GetFocus()) && GetDlgCtrlID(GetFocus()) == IDC_PASSCODE_EDIT;
-        const bool overBox = box && std::any_of(met_.begin(), met_.end(), [](HWND w) {
-                                 return IsWindow(w) && IsMessageBox(w);
-                             });
-        seen_ += std::string(seen_.empty() ? "" : "|") + (centred ? "" : "~") +
-                 (box && !Owns(GetWindow(modal, GW_OWNER)) ? "^" : "") + (overBox ? "+" : "") +
-                 caption + (box ? Buttons(modal) : "") + (typing ? "*" : "");
-        if (box) {
-            char text[512] = {};
-            GetDlgItemTextA(modal, 0xFFFF, text, sizeof text);
-            boxText_ = text;
-        }
-        met_.push_back(modal);
-    }
+    auto known = std::find_if(met_.begin(), met_.end(), [&](auto& m) { return m.first == modal; });
+    if (known == met_.end())
+        Meet(modal, menu), known = met_.end() - 1;
+    const bench::Met& met = known->second;
     const std::string want = steps_.empty() ? "" : steps_[0].caption;
-    if (!steps_.empty() && (box ? want == caption : std::string(caption).rfind(want, 0) == 0)) {
+    const bool box = met.kind == Kind::Box;
+    if (!steps_.empty() && (menu  ? want == "menu"
+                            : box ? want == met.caption
+                                  : met.caption.rfind(want, 0) == 0)) {
         const Step step = steps_.front();
         steps_.erase(steps_.begin());
         idle_ = 0;
         if (step.first)
             step.first();
-        Act(modal, step.what);
+        Act(modal, step);
     } else if (box || ++idle_ > 50) {
         // Nobody answers it (or it ignores its answer): end it rather than hang the test.
-        seen_ += std::string("|!") + caption;
+        seen_.push_back(Forced(met.caption.c_str()));
         menu ? void(EndMenu()) : void(EndDialog(modal, 0));
     }
     // The loop waits for a message after telling its owner: give it one.
     PostMessageA(modal, WM_NULL, 0, 0);
 }
 
-// Keys go to the window as the user's would: through the modal loop, which turns Enter into a
-// click on the button that has the focus or is the default, and Escape into Cancel.
-void User::Act(HWND modal, const std::string& what)
+// The Setting dialog's boxes, Add and Delete, and its rows, as a user reads them.
+bench::Met LookAt(HWND dialog)
 {
-    const int n = std::atoi(what.c_str() + what.find_last_of(" :") + 1);
-    HWND control = GetDlgItem(modal, n);
-    if (what.empty())
-        EndMenu();
-    else if (what == "enter" || what == "esc")
-        PostMessageA(modal, WM_KEYDOWN, what == "enter" ? VK_RETURN : VK_ESCAPE, 0);
-    else if (what.rfind("click", 0) == 0 && !(IsWindowEnabled(control) && IsWindowVisible(control)))
-        seen_ += "|x" + std::to_string(n);
-    else if (what.rfind("click", 0) == 0)
+    bench::Met looked = Looked({}, {}, {});
+    for (int id : {IDC_AUTO_START, IDC_EASY_PC_LOCK, IDC_QUICK_LOCK, IDC_DEBUG_BOX,
+                   IDC_RECORD_IPLOG, IDC_ADD, IDC_DELETE}) {
+        if (IsDlgButtonChecked(dialog, id))
+            looked.checked.insert(id);
+        if (!IsWindowEnabled(GetDlgItem(dialog, id)))
+            looked.disabled.insert(id);
+    }
+    char row[300];
+    for (int i = 0; SendDlgItemMessageA(dialog, IDC_TRUSTED_LIST, LB_GETTEXT, i,
+                                        reinterpret_cast<LPARAM>(row)) != LB_ERR;
+         ++i)
+        looked.rows.push_back(row);
+    return looked;
+}
+
+// Keys go through the modal loop, as a user's: Enter clicks the focused or default button.
+void User::Act(HWND modal, const Step& step)
+{
+    HWND control = GetDlgItem(modal, step.id);
+    if (step.act == Do::Enter || step.act == Do::Escape)
+        PostMessageA(modal, WM_KEYDOWN, step.act == Do::Enter ? VK_RETURN : VK_ESCAPE, 0);
+    else if (step.act == Do::Click && !(IsWindowEnabled(control) && IsWindowVisible(control)))
+        seen_.push_back(Refused(step.id));
+    else if (step.act == Do::Click)
         SendMessageA(control, BM_CLICK, 0, 0);
-    else if (what.rfind("select", 0) == 0)
-        SendDlgItemMessageA(modal, IDC_TRUSTED_LIST, LB_SETCURSEL, n, 0);
-    else if (what == "look") {
-        for (int id : {IDC_AUTO_START, IDC_EASY_PC_LOCK, IDC_QUICK_LOCK, IDC_DEBUG_BOX,
-                       IDC_RECORD_IPLOG, IDC_ADD, IDC_DELETE})
-            seen_ += std::string(" ") + char('0' + IsDlgButtonChecked(modal, id)) +
-                     (IsWindowEnabled(GetDlgItem(modal, id)) ? "" : "-");
-        char row[300];
-        for (int i = 0; SendDlgItemMessageA(modal, IDC_TRUSTED_LIST, LB_GETTEXT, i,
-                                            reinterpret_cast<LPARAM>(row)) != LB_ERR;
-             ++i)
-            seen_ += std::string(",") + row;
-    } else if (what.rfind("command", 0) == 0)
-        PostMessageA(GetWindow(modal, GW_OWNER), WM_COMMAND, n, 0);
-    else {
-        if (what[0] != ':')
-            SetDlgItemTextA(modal, IDC_PASSCODE_EDIT, what.substr(0, what.find(':')).c_str());
-        PostMessageA(modal, WM_COMMAND, n, 0);
+    else if (step.act == Do::Select)
+        SendDlgItemMessageA(modal, IDC_TRUSTED_LIST, LB_SETCURSEL, step.id, 0);
+    else if (step.act == Do::Command)
+        PostMessageA(GetWindow(modal, GW_OWNER), WM_COMMAND, step.id, 0);
+    else if (step.act == Do::Look)
+        seen_.push_back(LookAt(modal));
+    else if (step.act == Do::EndMenu)
+        EndMenu();
+    else if (step.act == Do::Type || step.act == Do::Press) {
+        if (step.act == Do::Type)
+            SetDlgItemTextA(modal, IDC_PASSCODE_EDIT, step.text);
+        PostMessageA(modal, WM_COMMAND, step.id, 0);
     }
 }
 
@@ -268,9 +302,7 @@ void Agent::TearDown()
 {
     if (IsWindow(hwnd_))
         DestroyWindow(hwnd_);
-    MSG msg; // the quit message of the window's end included
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&msg);
+    PumpMessages(0); // the quit message of the window's end included
     ClearRegistry();
 }
 

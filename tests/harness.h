@@ -4,27 +4,17 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <algorithm>
-#include <string>
-#include <vector>
+#include <shlwapi.h>
 
-// The product's modules, as every test drives them.
-#include "agent/agent.h"
-#include "agent/agent_command.h"
-#include "settings/common_reg.h"
-#include "settings/policy.h"
-#include "settings/runtime_options.h"
-#include "settings/trusted_entry.h"
-#include "settings/trusted_list.h"
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <set>
+#include <utility>
+
 #include "tests/kit.h"
-#include "ui/dialogs.h"
-#include "ui/res/resource.h"
-#include "ui/tray_menu.h"
-#include "watch/action_log.h"
-#include "watch/address_lookup.h"
-#include "watch/change_watch.h"
-#include "watch/check_cycle.h"
-#include "watch/workstation_lock.h"
 
 namespace bench {
 
@@ -35,8 +25,7 @@ inline void SetResolverAnswer(std::initializer_list<const char*> addresses)
     ASSERT_TRUE(kit::SetResolverAnswer(addresses));
 }
 
-// Locks recorded once the expected number has come (or ten seconds have passed) and every
-// started lock process has ended.
+// Locks recorded once the expected number came (or ten seconds passed) and no lock runs.
 int Locks(int expected);
 std::string LockRecord();
 
@@ -53,26 +42,55 @@ std::string Dword(DWORD value);
 
 bool TrayIconExists(HWND hwnd);
 
-// Plays the user at every modal loop of this thread: dialogs and menus where their loop sends
-// the owner WM_ENTERIDLE, message boxes once active. A step answers the first one whose caption
-// starts with its own (a box's: equals it; a menu's: "menu", its item count, "g" a grayed item,
-// "d" the first the default). Seen() lists every one met: a box with its buttons ("{YN*}", the
-// default starred), "^" before it when nobody met owns it, "+" when another box is open; "!"
-// one ended by force, "~" a dialog not centred, "*" after one opened with the focus in its code
-// box, "x" a click on a control the user could not click. Actions: "enter", "esc", "click N",
-// "select N" (a trusted list row), "command N" (to the owner), "" (ends a menu), "TEXT:N" (TEXT
-// typed into the code box, then button N), "look" (Setting's boxes and list buttons, " 1"
-// checked, "-" disabled, then its rows, ",ROW"). A step's first() runs before its action.
+// What the user does at a modal loop, keys going through the loop as a user's would: Click a
+// control (Refused when the user could not), Select a list row, send the owner a Command, Press
+// a button by its command, Type into the code box and press id, Look at the Setting dialog.
+enum class Do { Enter, Escape, Click, Select, Command, Press, Type, Look, EndMenu };
+// A step answers the next modal loop with this caption (a box's: the whole caption, a
+// dialog's: its start, a menu's: "menu"); first() runs before it acts.
 struct Step {
     const char* caption;
-    std::string what;
+    Do act;
+    int id = 0;
+    const char* text = "";
     void (*first)() = nullptr;
 };
+
+// What the user met, in order, typed as Wine's tests list messages: a dialog, a box (MB_ buttons,
+// MB_DEFBUTTONn for a choice), the tray menu (grayed commands, default first), a loop
+// nobody answered (Forced), a click the user could not make, a look at the Setting dialog.
+enum class Kind { Dialog, Box, Menu, Forced, Refused, Looked };
+// How it showed: a box nothing met owns, a box over another, a dialog not centred, a dialog
+// opened with the focus in its code box.
+constexpr unsigned kUnowned = 1, kOverBox = 2, kOffCentre = 4, kTyping = 8;
+struct Met {
+    Kind kind;
+    std::string caption = "";
+    UINT buttons = 0, how = 0;
+    int control = 0;
+    bool defaultFirst = false;
+    std::set<int> grayed = {}, checked = {}, disabled = {};
+    std::vector<std::string> rows = {};
+};
+void PrintTo(const Met& met, std::ostream* out); // both tables print on a mismatch
+bool operator==(const Met& a, const Met& b);     // the same print
+// clang-format off
+inline Met Dialog(const char* caption, unsigned how = 0) { return {Kind::Dialog, caption, 0, how}; }
+inline Met Box(const char* caption, UINT buttons, unsigned how = 0) { return {Kind::Box, caption, buttons, how}; }
+inline Met TrayMenu(std::set<int> grayed, bool defaultFirst = false) { return {Kind::Menu, "", 0, 0, 0, defaultFirst, grayed}; }
+inline Met Forced(const char* caption) { return {Kind::Forced, caption}; }
+inline Met Refused(int control) { return {Kind::Refused, "", 0, 0, control}; }
+inline Met Looked(std::set<int> checked, std::set<int> disabled, std::vector<std::string> rows)
+{ return {Kind::Looked, "", 0, 0, 0, false, {}, checked, disabled, rows}; }
+// clang-format on
+
+// Plays the user at this thread's modal loops, step by step (dialogs and menus where they send
+// the owner WM_ENTERIDLE, boxes once active); a loop no step answers is ended by force.
 class User {
   public:
     User(HWND owner, std::vector<Step> steps);
     ~User();
-    std::string Seen() const { return seen_; }
+    std::vector<Met> Seen() const { return seen_; }
     std::string BoxText() const { return boxText_; } // of the last message box met
 
   private:
@@ -80,18 +98,21 @@ class User {
     static LRESULT CALLBACK Activated(int code, WPARAM wParam, LPARAM lParam);
     static void CALLBACK BoxReady(HWND, UINT, UINT_PTR id, DWORD);
     void Idle(HWND modal, bool menu);
-    void Act(HWND modal, const std::string& what);
+    void Meet(HWND modal, bool menu);
+    void Act(HWND modal, const Step& step);
     // A box belongs to the agent window or to a dialog it opened.
     bool Owns(HWND window) const
     {
         return window &&
-               (window == owner_ || std::find(met_.begin(), met_.end(), window) != met_.end());
+               (window == owner_ || std::any_of(met_.begin(), met_.end(),
+                                                [window](auto& m) { return m.first == window; }));
     }
     HWND owner_;
     WNDPROC original_;
     std::vector<Step> steps_;
-    std::string seen_, boxText_;
-    std::vector<HWND> met_;
+    std::vector<Met> seen_;
+    std::string boxText_;
+    std::vector<std::pair<HWND, Met>> met_; // every loop met, and what it was
     int idle_ = 0;
     HHOOK hook_;
     HWND box_ = nullptr; // the message box last activated

@@ -7,25 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "agent/agent.h"
-#include "agent/agent_command.h"
-#include "settings/common_reg.h"
-#include "settings/policy.h"
-#include "settings/runtime_options.h"
-#include "ui/dialogs.h"
-#include "ui/res/resource.h"
-#include "watch/address_lookup.h"
-#include "watch/change_watch.h"
-#include "watch/check_cycle.h"
-
 namespace kit {
-
-static std::string Env(const char* name, const char* fallback)
-{
-    char value[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
-    return (n > 0 && n < sizeof value) ? std::string(value, n) : std::string(fallback);
-}
 
 std::string ReadWholeFile(const std::string& path)
 {
@@ -78,10 +60,9 @@ void ResetAgent()
     ClearLockRecord();
     SetResolverAnswer({});
     ZeroMemory(g_currentAddress, sizeof g_currentAddress);
-    g_confirmBox = g_computerLock = g_quickClick = g_recordLog = 0;
+    g_confirmBox = g_computerLock = g_quickClick = g_recordLog = g_passOk = g_passCodeDlgOpen =
+        g_settingDlgOpen = g_aboutDlgOpen = g_animFrame = g_checkCount = 0;
     lstrcpyA(g_passCode, kDefaultPassCode);
-    g_passOk = g_passCodeDlgOpen = g_settingDlgOpen = g_aboutDlgOpen = 0;
-    g_animFrame = g_checkCount = 0;
     ZeroMemory(&g_trayData, sizeof g_trayData);
     g_tipText[0] = '\0';
 }
@@ -138,16 +119,13 @@ std::string AgentExe()
 HWND AgentWindow(DWORD pid, DWORD timeoutMs)
 {
     HWND found = nullptr;
+    DWORD owner = 0;
+    auto other = [&] { return GetWindowThreadProcessId(found, &owner), pid && owner != pid; };
     PumpUntil(
-        [&] {
-            for (found = FindWindowExA(nullptr, nullptr, "12", nullptr); found;
-                 found = FindWindowExA(nullptr, found, "12", nullptr)) {
-                DWORD owner = 0;
-                GetWindowThreadProcessId(found, &owner);
-                if (!pid || owner == pid)
-                    return true;
+        [&] { // the next window of the class, until one is of the process
+            while ((found = FindWindowExA(nullptr, found, "12", nullptr)) && other()) {
             }
-            return false;
+            return found != nullptr;
         },
         timeoutMs);
     return found;

@@ -1,11 +1,28 @@
-// The bench that scripts/bench-shell.sh sets up, as the tests (and the benchmark) use it:
-// the resolver's answer (the bench's hosts file), the lock recorder's file, the agent's
-// registry values, the real Korvane.exe as a child and message pumping.
+// The bench that scripts/bench-shell.sh sets up, as the tests (and the benchmark) use it: the
+// product's modules, the resolver's answer (the bench's hosts file), the lock recorder's file,
+// the agent's registry values and its reset, the real Korvane.exe as a child, message pumping.
 #pragma once
+#include <winsock2.h>
 #include <windows.h>
 
 #include <initializer_list>
 #include <string>
+
+#include "agent/agent.h"
+#include "agent/agent_command.h"
+#include "settings/common_reg.h"
+#include "settings/policy.h"
+#include "settings/runtime_options.h"
+#include "settings/trusted_entry.h"
+#include "settings/trusted_list.h"
+#include "ui/dialogs.h"
+#include "ui/res/resource.h"
+#include "ui/tray_menu.h"
+#include "watch/action_log.h"
+#include "watch/address_lookup.h"
+#include "watch/change_watch.h"
+#include "watch/check_cycle.h"
+#include "watch/workstation_lock.h"
 
 namespace kit {
 
@@ -22,18 +39,22 @@ std::string ReadWholeFile(const std::string& path);
 
 // Deletes the agent's private registry key, its Run value and the policies of both hives.
 void ClearRegistry();
-// The agent as a first start finds it: nothing stored, no policy, no lock recorded, no
-// address; every switch off, the default pass code. Every test and the soak start here, so
-// a new global of the agent's needs a line here only.
+// The agent as a first start finds it (nothing stored or recorded, no address, switches off,
+// the default code): every test and the soak start here, so a new global needs a line here only.
 void ResetAgent();
 
+// An environment variable the bench sets, or the fallback.
+inline std::string Env(const char* name, const char* fallback)
+{
+    char value[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    return n > 0 && n < sizeof value ? value : fallback;
+}
 // The lock recorder's file (KORVANE_LOCK_RECORD, which the shell tests set): a line per start,
 // the tick, a tab, the program, a tab, the command line.
 inline std::string LockRecordPath()
 {
-    char path[MAX_PATH];
-    const DWORD n = GetEnvironmentVariableA("KORVANE_LOCK_RECORD", path, sizeof path);
-    return n > 0 && n < sizeof path ? path : "C:\\korvane-locks.txt";
+    return Env("KORVANE_LOCK_RECORD", "C:\\korvane-locks.txt");
 }
 void ClearLockRecord();
 
@@ -60,8 +81,7 @@ struct Process {
 };
 // The Korvane.exe under test.
 std::string AgentExe();
-// The agent window (class "12") of process pid (0: of any process), or nullptr after
-// timeoutMs.
+// The agent window (class "12") of process pid (0: of any), or nullptr after timeoutMs.
 HWND AgentWindow(DWORD pid, DWORD timeoutMs = 10000);
 
 // This program's own module plays Korvane.exe (it carries the same resources).

@@ -1,6 +1,5 @@
 // Installed as the test prefix's rundll32.exe: appends one line per start to the lock record
 // (tests/kit.h) and exits.
-#include "agent/scoped_handles.h"
 #include "tests/kit.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)

@@ -1,7 +1,5 @@
 // The real Korvane.exe as a child process: one copy at a time, a clean end, the lock on a
 // move to an untrusted address, no planted DLL, autostart from a Unicode folder.
-#include <cstring>
-
 #include "tests/harness.h"
 
 namespace {
@@ -58,10 +56,9 @@ TEST_F(AgentExe, OneCopyRunsAndANameHeldByAnotherProgramKeepsItOut)
     CloseHandle(held);
 }
 
-// The end in this process, which plays the agent: the icon goes while the window still
-// exists (Wine would drop it with the window anyway), and the name is free at once, so a new
-// copy starts (one that finds the name taken ends at once, no window shown) while the first
-// process still lives.
+// The end in this process, which plays the agent: the icon goes while the window still exists
+// (Wine would drop it with the window anyway), and the name is free at once, so a new copy
+// starts (one that finds it taken ends at once) while the first process still lives.
 TEST_F(AgentExe, TheEndRemovesTheIconAndFreesTheNameBeforeTheProcessEnds)
 {
     g_instanceMutex.Reset(CreateMutexA(nullptr, TRUE, kInstanceMutexName));
@@ -74,11 +71,10 @@ TEST_F(AgentExe, TheEndRemovesTheIconAndFreesTheNameBeforeTheProcessEnds)
     Close(copy, Start(copy, "192.168.0.5"));
 }
 
-// A copy of the program in a folder the ANSI code page cannot spell, beside a DLL planted under
-// the name of one the system loads later (theming's): it locks at a move to an untrusted address
-// only, the autostart policy makes the Run value name its Unicode path, the next sign-in starts
-// it, and neither start loads the DLL. Wine takes a DLL from the program's folder only with a
-// "native" override, which a child reads from the registry by program name.
+// A copy in a folder the ANSI code page cannot spell, beside a DLL planted under the name of one
+// the system loads later (theming's): it locks at an untrusted move only, the autostart policy's
+// Run value names its Unicode path, a sign-in starts it, and no start loads the DLL (Wine takes
+// one from the program's folder only with a "native" override, read by program name).
 TEST_F(AgentExe, ACopyOutsideTheCodePageLocksAutostartsAndLoadsNoDllPlantedBesideIt)
 {
     char path[MAX_PATH];
@@ -106,8 +102,7 @@ TEST_F(AgentExe, ACopyOutsideTheCodePageLocksAutostartsAndLoadsNoDllPlantedBesid
                            L"Korvane.EXE", RRF_RT_REG_SZ, nullptr, &run[0], &size));
     EXPECT_EQ(L"\"" + exe + L"\"", run.c_str());
 
-    // Its own timer sees the move. (Cycles are not forced with a sent WM_TIMER here: under
-    // Wine a lock started while a message from another process is handled runs twice.)
+    // Its own timer sees the move (under Wine, a lock started by a sent WM_TIMER runs twice).
     bench::SetResolverAnswer({"10.0.0.5"});
     EXPECT_EQ(1, bench::Locks(1)) << bench::LockRecord();
     Close(agent, hwnd);

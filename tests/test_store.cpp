@@ -1,14 +1,10 @@
 // The settings store and the start-up load against the prefix's real registry: values
 // planted with the registry API, read back through the store into guarded buffers.
-#include <cstring>
-
 #include "tests/harness.h"
 
 namespace {
 
-using bench::Dword;
-using bench::Plant;
-using bench::Stored;
+using namespace bench;
 
 constexpr char kGuard = '\x5A';
 

@@ -1,15 +1,10 @@
 // The tray commands, the menu and the Setting dialog in-process, answered as a user would
 // at each modal loop, against the real registry and the lock recorder.
-#include <shlwapi.h>
-
-#include <set>
-
 #include "tests/harness.h"
-#include "agent/scoped_handles.h"
 
 namespace {
 
-using bench::Step;
+using namespace bench;
 
 // Easy PC Lock, Quick Lock, a verdict left over, the message (a command, a tray click, a
 // session's end) and its parameter, the user's answers, what showed, locks, whether the agent
@@ -19,7 +14,7 @@ struct Command {
     UINT message;
     LPARAM param;
     std::vector<Step> steps;
-    const char* seen;
+    std::vector<Met> seen;
     int locks;
     bool alive;
     DWORD stored = REG_NONE;
@@ -55,38 +50,47 @@ TEST_P(Commands, EachOpensWhatItMayOnceAndOnlyTheRightCodeGetsThrough)
 }
 
 constexpr UINT kCommand = WM_COMMAND, kTray = WM_TRAYNOTIFY;
-const Step code = {"PassCode", "8306:1"}, cancel = {"Setting", ":2"}, ok = {"Version", ":1"};
+// The user at PassCode: a code typed, then a button.
+const auto Code = [](const char* code, int button = IDOK) {
+    return Step{"PassCode", Do::Type, button, code};
+};
+const Step code = Code("8306"), cancel = {"Setting", Do::Press, IDCANCEL},
+           ok = {"Version", Do::Press, IDOK};
+const Met passCode = bench::Dialog("PassCode", bench::kTyping), setting = bench::Dialog("Setting"),
+          version = bench::Dialog("Version Info");
 INSTANTIATE_TEST_SUITE_P(
     Ui, Commands,
     ::testing::ValuesIn(std::vector<Command>{
         // clang-format off
-    {0, 0, 0, kCommand, CMD_SETTING, {{"PassCode", "1234:1"}}, "PassCode*", 0, true},
-    {0, 0, 0, kCommand, CMD_SETTING, {{"PassCode", "08306:1"}}, "PassCode*", 0, true},
-    {0, 0, 0, kCommand, CMD_SETTING, {{"PassCode", "8306:2"}}, "PassCode*", 0, true},
-    {0, 0, 0, kCommand, CMD_SETTING, {{"PassCode", "command 2"}, code, cancel},
-     "PassCode*|Setting", 0, true},
-    {0, 0, 0, kCommand, CMD_SETTING, {code, {"Setting", "command 2"}, code, cancel},
-     "PassCode*|Setting|PassCode*", 0, true},
-    {0, 0, 1, kCommand, CMD_SETTING, {{"PassCode", "command 5"}, {"PassCode", "1234:1"}},
-     "PassCode*", 0, true},
-    {0, 0, 0, kCommand, CMD_EXIT, {{"PassCode", "8306:2"}}, "PassCode*", 0, true},
-    {0, 0, 0, kCommand, CMD_EXIT, {{"PassCode", "esc"}}, "PassCode*", 0, true},
-    {0, 0, 0, kCommand, CMD_EXIT, {code}, "PassCode*", 0, false},
-    {0, 0, 0, kCommand, CMD_ABOUT, {{"Version", "command 3"}, ok}, "Version Info", 0, true},
-    {0, 0, 0, kCommand, CMD_ABOUT, {{"Version", "esc"}}, "Version Info", 0, true},
-    {0, 0, 0, kCommand, CMD_COMPUTER_LOCK, {}, "", 0, true},
-    {1, 0, 0, kCommand, CMD_COMPUTER_LOCK, {}, "", 1, true},
-    {1, 0, 0, kTray, WM_LBUTTONDBLCLK, {ok}, "Version Info", 0, true},
-    {0, 1, 0, kTray, WM_LBUTTONDBLCLK, {}, "", 0, true},
-    {1, 1, 0, kTray, WM_LBUTTONDBLCLK, {}, "", 1, true},
-    {0, 0, 0, kTray, WM_RBUTTONUP, {{"menu", ""}}, "menu6g", 0, true},
-    {1, 1, 0, kTray, WM_RBUTTONUP, {{"menu", ""}}, "menu6d", 0, true},
-    {0, 0, 0, kCommand, CMD_SETTING, {code}, "PassCode*", 0, true, REG_BINARY},
-    {0, 0, 0, kCommand, CMD_EXIT, {{"PassCode", ":1"}}, "PassCode*", 0, true, REG_BINARY},
-    {0, 0, 0, WM_ENDSESSION, FALSE, {}, "", 0, true},
-    {0, 0, 0, WM_ENDSESSION, TRUE, {}, "", 0, false},
-    {0, 0, 0, kCommand, CMD_EXIT, {}, "", 0, true, {}, {{"AllowExit", 0}}},
-    {1, 1, 0, kTray, WM_RBUTTONUP, {{"menu", ""}}, "menu6gd", 0, true, {}, {{"AllowExit", 0}}},
+    {0, 0, 0, kCommand, CMD_SETTING, {Code("1234")}, {passCode}, 0, true},
+    {0, 0, 0, kCommand, CMD_SETTING, {Code("08306")}, {passCode}, 0, true},
+    {0, 0, 0, kCommand, CMD_SETTING, {Code("8306", IDCANCEL)}, {passCode}, 0, true},
+    {0, 0, 0, kCommand, CMD_SETTING, {{"PassCode", Do::Command, CMD_SETTING}, code, cancel},
+     {passCode, setting}, 0, true},
+    {0, 0, 0, kCommand, CMD_SETTING, {code, {"Setting", Do::Command, CMD_SETTING}, code, cancel},
+     {passCode, setting, passCode}, 0, true},
+    {0, 0, 1, kCommand, CMD_SETTING, {{"PassCode", Do::Command, CMD_EXIT}, Code("1234")},
+     {passCode}, 0, true},
+    {0, 0, 0, kCommand, CMD_EXIT, {Code("8306", IDCANCEL)}, {passCode}, 0, true},
+    {0, 0, 0, kCommand, CMD_EXIT, {{"PassCode", Do::Escape}}, {passCode}, 0, true},
+    {0, 0, 0, kCommand, CMD_EXIT, {code}, {passCode}, 0, false},
+    {0, 0, 0, kCommand, CMD_ABOUT, {{"Version", Do::Command, CMD_ABOUT}, ok}, {version}, 0, true},
+    {0, 0, 0, kCommand, CMD_ABOUT, {{"Version", Do::Escape}}, {version}, 0, true},
+    {0, 0, 0, kCommand, CMD_COMPUTER_LOCK, {}, {}, 0, true},
+    {1, 0, 0, kCommand, CMD_COMPUTER_LOCK, {}, {}, 1, true},
+    {1, 0, 0, kTray, WM_LBUTTONDBLCLK, {ok}, {version}, 0, true},
+    {0, 1, 0, kTray, WM_LBUTTONDBLCLK, {}, {}, 0, true},
+    {1, 1, 0, kTray, WM_LBUTTONDBLCLK, {}, {}, 1, true},
+    {0, 0, 0, kTray, WM_RBUTTONUP, {{"menu", Do::EndMenu}}, {bench::TrayMenu({CMD_COMPUTER_LOCK})},
+     0, true},
+    {1, 1, 0, kTray, WM_RBUTTONUP, {{"menu", Do::EndMenu}}, {bench::TrayMenu({}, true)}, 0, true},
+    {0, 0, 0, kCommand, CMD_SETTING, {code}, {passCode}, 0, true, REG_BINARY},
+    {0, 0, 0, kCommand, CMD_EXIT, {{"PassCode", Do::Press, IDOK}}, {passCode}, 0, true, REG_BINARY},
+    {0, 0, 0, WM_ENDSESSION, FALSE, {}, {}, 0, true},
+    {0, 0, 0, WM_ENDSESSION, TRUE, {}, {}, 0, false},
+    {0, 0, 0, kCommand, CMD_EXIT, {}, {}, 0, true, {}, {{"AllowExit", 0}}},
+    {1, 1, 0, kTray, WM_RBUTTONUP, {{"menu", Do::EndMenu}}, {bench::TrayMenu({CMD_EXIT}, true)}, 0,
+     true, {}, {{"AllowExit", 0}}},
         // clang-format on
     }));
 
@@ -94,10 +98,10 @@ INSTANTIATE_TEST_SUITE_P(
 // address, the user's steps, what showed, what is stored after ("ComputerLock QuickClick IP_list
 // DEBUG_chk AppDirectory IPList_1..5 Run", "-" absent), values a policy holds, its networks
 struct Setting {
-    const char* stored;
-    const char* address;
+    const char *stored, *address;
     std::vector<Step> steps;
-    const char *seen, *state;
+    std::vector<Met> seen;
+    const char* state;
     std::vector<bench::Held> held = {};
     std::vector<const char*> networks = {};
 };
@@ -133,48 +137,59 @@ TEST_P(Settings, ShowWhatIsInForceAndOkStoresTheFreeBoxesTheCodeAndAListWithoutG
     EXPECT_EQ(bench::Stored("AppDirectory"), g_passCode);
 }
 
-const Step add = {"Setting", "click 1003"}, del = {"Setting", "click 1002"},
-           quick = {"Setting", "click 1014"}, okay = {"Setting", ":1"},
-           warned = {"Check !", "enter"}, look = {"Setting", "look"},
+// The user at the Setting dialog.
+const auto Click = [](int id) { return Step{"Setting", Do::Click, id}; };
+const auto Select = [](int row) { return Step{"Setting", Do::Select, row}; };
+const auto Type = [](const char* code, int button = IDOK) {
+    return Step{"Setting", Do::Type, button, code};
+};
+const Step add = Click(IDC_ADD), del = Click(IDC_DELETE), quick = Click(IDC_QUICK_LOCK),
+           okay = {"Setting", Do::Press, IDOK}, warned = {"Check !", Do::Enter},
+           look = {"Setting", Do::Look},
            // OK once the policies are gone, which the dialog learns no more of
-    policyGone = {"Setting", ":1", [] {
+    policyGone = {"Setting", Do::Press, IDOK, "", [] {
                       SHDeleteKeyA(HKEY_LOCAL_MACHINE, kPolicyKey);
                       SendMessageA(g_trayData.hWnd, WM_SETTINGCHANGE, 0, LPARAM("Policy"));
                   }};
+constexpr int kAuto = IDC_AUTO_START, kEasy = IDC_EASY_PC_LOCK, kQuick = IDC_QUICK_LOCK,
+              kDebug = IDC_DEBUG_BOX, kLog = IDC_RECORD_IPLOG, kAdd = IDC_ADD, kDel = IDC_DELETE;
+const Met warning = bench::Box("Check !", MB_OK);
 INSTANTIATE_TEST_SUITE_P(
     Ui, Settings,
     ::testing::ValuesIn(std::vector<Setting>{
         // clang-format off
-    {"12 4", "10.0.0.7", {okay}, "Setting", "1 1 1 1 4711 10.0.0.1 10.0.0.2 - - - run"},
-    {"12 4", "10.0.0.7", {{"Setting", "click 1012"}, quick, {"Setting", "click 1010"}, okay},
-     "Setting|x1014", "0 1 1 1 4711 10.0.0.1 10.0.0.2 - - - -"},
-    {"12 4", "10.0.0.7", {{"Setting", "select 0"}, del, add, add, {"Setting", "20240:1"}},
-     "Setting", "1 1 1 1 20240 10.0.0.2 10.0.0.7 - - - run"},
-    {"12 4", "10.0.0.7", {{"Setting", "click 1009"}, quick, add, {"Setting", "20240:2"}},
-     "Setting", "1 0 1 0 4711 10.0.0.1 10.0.0.2 - 10.0.0.4 - run"},
-    {"1234", "10.0.0.0", {add, add, okay}, "Setting|x1003",
+    {"12 4", "10.0.0.7", {okay}, {setting}, "1 1 1 1 4711 10.0.0.1 10.0.0.2 - - - run"},
+    {"12 4", "10.0.0.7", {Click(kEasy), quick, Click(kAuto), okay}, {setting, Refused(kQuick)},
+     "0 1 1 1 4711 10.0.0.1 10.0.0.2 - - - -"},
+    {"12 4", "10.0.0.7", {Select(0), del, add, add, Type("20240")}, {setting},
+     "1 1 1 1 20240 10.0.0.2 10.0.0.7 - - - run"},
+    {"12 4", "10.0.0.7", {Click(kDebug), quick, add, Type("20240", IDCANCEL)}, {setting},
+     "1 0 1 0 4711 10.0.0.1 10.0.0.2 - 10.0.0.4 - run"},
+    {"1234", "10.0.0.0", {add, add, okay}, {setting, Refused(kAdd)},
      "1 1 1 1 4711 10.0.0.0 10.0.0.1 10.0.0.2 10.0.0.3 10.0.0.4 run"},
-    {"12345", "10.0.0.7", {{"Setting", "select 4"}, del, add, okay},
-     "Setting", "1 1 1 1 4711 10.0.0.1 10.0.0.2 10.0.0.3 10.0.0.4 10.0.0.7 run"},
-    {"", nullptr, {add, okay}, "Setting", "0 0 0 - 8306 - - - - - -"},
-    {"", "10.0.0.7", {{"Setting", "123:1"}, warned, {"Setting", "123456789012345678901234:1"},
-                      warned, {"Setting", "12345678901234567890123:1"}},
-     "Setting|Check !{O}|Check !{O}", "0 0 0 - 12345678901234567890123 - - - - - -"},
-    {"12 4", "10.0.0.7", {{"Setting", "select 2"}, del, look, {"Setting", "click 1012"},
-                          {"Setting", "click 1009"}, policyGone},
-     "Setting 1- 0- 1- 0- 0- 0 0,10.0.0.1,10.0.0.2,10.20.0.0/16 (policy),bad (policy) (invalid)"
-     "|x1012|x1009", "1 1 1 1 4711 10.0.0.1 10.0.0.2 - - - run",
+    {"12345", "10.0.0.7", {Select(4), del, add, okay}, {setting},
+     "1 1 1 1 4711 10.0.0.1 10.0.0.2 10.0.0.3 10.0.0.4 10.0.0.7 run"},
+    {"", nullptr, {add, okay}, {setting}, "0 0 0 - 8306 - - - - - -"},
+    {"", "10.0.0.7", {Type("123"), warned, Type("123456789012345678901234"), warned,
+                      Type("12345678901234567890123")},
+     {setting, warning, warning}, "0 0 0 - 12345678901234567890123 - - - - - -"},
+    {"12 4", "10.0.0.7", {Select(2), del, look, Click(kEasy), Click(kDebug), policyGone},
+     {setting, Looked({kAuto, kQuick}, {kAuto, kEasy, kQuick, kDebug, kLog},
+                      {"10.0.0.1", "10.0.0.2", "10.20.0.0/16 (policy)", "bad (policy) (invalid)"}),
+      Refused(kEasy), Refused(kDebug)}, "1 1 1 1 4711 10.0.0.1 10.0.0.2 - - - run",
      {{"ComputerLock", 0}, {"DEBUG_chk", 0}, {"IP_list", 0}, {"Autostart", 1}},
      {"10.20.0.0/16", "bad"}},
-    {"12 4", "10.0.0.7", {look, {"Setting", "select 0"}, del, add, okay},
-     "Setting 1 1 1 1 1- 0- 0-,10.9.0.0/16 (policy)|x1002|x1003",
+    {"12 4", "10.0.0.7", {look, Select(0), del, add, okay},
+     {setting, Looked({kAuto, kEasy, kQuick, kDebug, kLog}, {kLog, kAdd, kDel},
+                      {"10.9.0.0/16 (policy)"}), Refused(kDel), Refused(kAdd)},
      "1 1 1 1 4711 10.0.0.1 10.0.0.2 - 10.0.0.4 - run", {{"UserTrustedList", 0}}, {"10.9.0.0/16"}},
     {"1*34", "10.0.0.7", {add, look, okay},
-     "Setting 1 1 1 1 1- 0- 0,10.0.0.* (invalid),10.0.0.1,10.0.0.3,10.0.0.4,10.0.0.7,"
-     "10.9.0.0/16 (policy)", "1 1 1 1 4711 10.0.0.* 10.0.0.1 10.0.0.3 10.0.0.4 10.0.0.7 run",
-     {}, {"10.9.0.0/16"}},
-    {"", "10.0.0.7", {look, {"Setting", "click 1012"}, quick, okay}, "Setting 0 0 1- 0 0- 0 0-"
-     "|x1014",
+     {setting, Looked({kAuto, kEasy, kQuick, kDebug, kLog}, {kLog, kAdd},
+                      {"10.0.0.* (invalid)", "10.0.0.1", "10.0.0.3", "10.0.0.4", "10.0.0.7",
+                       "10.9.0.0/16 (policy)"})},
+     "1 1 1 1 4711 10.0.0.* 10.0.0.1 10.0.0.3 10.0.0.4 10.0.0.7 run", {}, {"10.9.0.0/16"}},
+    {"", "10.0.0.7", {look, Click(kEasy), quick, okay},
+     {setting, Looked({kQuick}, {kQuick, kLog, kDel}, {}), Refused(kQuick)},
      "1 - 0 - 8306 - - - - - -", {{"QuickClick", 1}}},
         // clang-format on
     }));
@@ -204,8 +219,7 @@ TEST_P(Looks, AnItemIsFilledAndWrittenInItsOwnColours)
                                             NONANTIALIASED_QUALITY, 0, "Tahoma"));
     const MemoryDC memory(CreateCompatibleDC(screen.Get())); // deleted before what it holds
     HDC dc = memory.Get();
-    SelectObject(dc, bitmap.Get());
-    SelectObject(dc, font.Get());
+    const Selection drawn(dc, bitmap.Get()), written(dc, font.Get());
     SetBkColor(dc, RGB(1, 2, 3));
     DRAWITEMSTRUCT item = {ODT_MENU,        0, row.id, ODA_DRAWENTIRE, row.state, nullptr, dc,
                            {0, 0, 200, 35}, 0};
@@ -228,15 +242,15 @@ TEST_P(Looks, AnItemIsFilledAndWrittenInItsOwnColours)
     EXPECT_EQ(row.allowExit == 0, picture.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Ui, Looks,
-                         ::testing::ValuesIn(std::vector<Look>{
-                             {CMD_SETTING, 0, 0, -1, COLOR_WINDOWTEXT},
-                             {CMD_SETTING, ODS_SELECTED, 0, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT},
-                             {CMD_COMPUTER_LOCK, ODS_SELECTED, 0, COLOR_HIGHLIGHT, COLOR_GRAYTEXT},
-                             {CMD_COMPUTER_LOCK, ODS_SELECTED, 1, COLOR_HIGHLIGHT,
-                              COLOR_HIGHLIGHTTEXT},
-                             {CMD_EXIT, 0, 0, -1, COLOR_WINDOWTEXT},
-                             {CMD_EXIT, ODS_SELECTED, 0, COLOR_HIGHLIGHT, COLOR_GRAYTEXT, 0},
-                         }));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Ui, Looks, ::testing::ValuesIn(std::vector<Look>{
+    {CMD_SETTING, 0, 0, -1, COLOR_WINDOWTEXT},
+    {CMD_SETTING, ODS_SELECTED, 0, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT},
+    {CMD_COMPUTER_LOCK, ODS_SELECTED, 0, COLOR_HIGHLIGHT, COLOR_GRAYTEXT},
+    {CMD_COMPUTER_LOCK, ODS_SELECTED, 1, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT},
+    {CMD_EXIT, 0, 0, -1, COLOR_WINDOWTEXT},
+    {CMD_EXIT, ODS_SELECTED, 0, COLOR_HIGHLIGHT, COLOR_GRAYTEXT, 0},
+}));
+// clang-format on
 
 } // namespace

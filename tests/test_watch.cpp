@@ -1,26 +1,18 @@
 // The check cycle in-process against the bench's resolver and lock recorder: the address,
 // the tray icon, which moves lock, the question before a lock, the log and the lock itself.
-#include <shlwapi.h>
-
-#include <algorithm>
-#include <array>
-#include <fstream>
-#include <map>
-#include <cstring>
-#include <set>
-#include <utility>
-
 #include "tests/harness.h"
 
 namespace {
 
-using bench::Locks;
-using bench::Plant;
+using namespace bench;
+
+// The question before a lock: owned by the agent, No its default.
+const bench::Met question = bench::Box("Check !", MB_YESNO | MB_DEFBUTTON2);
 
 class Watch : public bench::Agent {};
 
-// The message filter's calls as the agent makes them, through this program's import of
-// GetProcAddress: Wine filters nothing that a test could see.
+// The message filter's calls, through this program's import of GetProcAddress: Wine's filter
+// does nothing a test could see.
 std::vector<std::pair<HWND, UINT>> g_allowed;
 decltype(&GetProcAddress) g_getProcAddress;
 
@@ -37,9 +29,17 @@ FARPROC WINAPI FindRecorder(HMODULE module, LPCSTR name)
     return g_getProcAddress(module, name);
 }
 
-TEST_F(Watch, TheLastAnswerWinsAFailedLookupKeepsItAndTheIconFollows)
+TEST_F(Watch, TheLastAnswerWinsAFailedLookupKeepsItTheIconFollowsAndTheShellGetsThrough)
 {
+    void** slot = bench::ImportSlot("kernel32.dll", "GetProcAddress");
+    g_getProcAddress = reinterpret_cast<decltype(g_getProcAddress)>(
+        std::exchange(*slot, reinterpret_cast<void*>(FindRecorder)));
     StartAt({"192.168.0.5", "10.0.0.7"});
+    *slot = reinterpret_cast<void*>(g_getProcAddress);
+    // Started elevated, the agent still hears the tray and the shell's restart, and nothing else.
+    EXPECT_EQ(
+        (std::vector<std::pair<HWND, UINT>>{{hwnd_, WM_TRAYNOTIFY}, {hwnd_, g_taskbarCreatedMsg}}),
+        g_allowed);
     EXPECT_STREQ("IP is 10.0.0.7", g_trayData.szTip);
     // Each cycle shows the next of four different pictures, through the icon the first added.
     HICON shown[8];
@@ -64,26 +64,11 @@ TEST_F(Watch, TheLastAnswerWinsAFailedLookupKeepsItAndTheIconFollows)
     EXPECT_EQ(2, Locks(2)); // the start and 10.1.2.3: nothing is trusted
 }
 
-// Started elevated, the agent still hears the tray and the shell's restart through Windows'
-// message filter, which lets nothing else in.
-TEST_F(Watch, AnElevatedAgentLetsInTheTraysCallbacksAndTheShellsRestartOnly)
-{
-    void** slot = bench::ImportSlot("kernel32.dll", "GetProcAddress");
-    ASSERT_NE(nullptr, slot);
-    g_getProcAddress = reinterpret_cast<decltype(g_getProcAddress)>(
-        std::exchange(*slot, reinterpret_cast<void*>(FindRecorder)));
-    StartAt({"10.0.0.7"});
-    *slot = reinterpret_cast<void*>(g_getProcAddress);
-    const std::vector<std::pair<HWND, UINT>> allowed = {{hwnd_, WM_TRAYNOTIFY},
-                                                        {hwnd_, g_taskbarCreatedMsg}};
-    EXPECT_EQ(allowed, g_allowed);
-}
-
 // trusted slots ("" = none), the answers of the cycles after the start ("" fails the lookup),
 // the question's answer (none: it is off), locks, a policy's networks and held values
 struct Move {
     std::vector<const char*> trusted, moves;
-    const char* answer;
+    std::vector<bench::Step> answer;
     int locks;
     std::vector<const char*> networks = {};
     std::vector<bench::Held> held = {};
@@ -98,16 +83,15 @@ TEST_P(Moves, OnlyAMoveToAnAddressNoEntryInForceTrustsLocks)
             Plant(("IPList_" + std::to_string(i + 1)).c_str(), REG_SZ, row.trusted[i]);
     bench::PlantPolicy(row.held, row.networks);
     LoadRuntimeOptions();
-    g_confirmBox = row.answer != nullptr;
+    g_confirmBox = !row.answer.empty();
     StartAt({"192.168.1.10"});
     {
-        bench::User user(hwnd_, row.answer ? std::vector<bench::Step>{{"Check !", row.answer}}
-                                           : std::vector<bench::Step>{});
+        bench::User user(hwnd_, row.answer);
         for (const char* address : row.moves)
             *address ? Cycle({address}) : Cycle({});
-        // One question a move, owned by the agent, No its default.
-        EXPECT_EQ(row.answer ? "Check !{YN*}" : "", user.Seen());
-        EXPECT_EQ(row.answer ? "Change IP\n\rNew IP is 10.0.0.5 \n\rAre PC Lock ?" : "",
+        // One question a move.
+        EXPECT_EQ(std::vector<bench::Met>(row.answer.size(), question), user.Seen());
+        EXPECT_EQ(row.answer.empty() ? "" : "Change IP\n\rNew IP is 10.0.0.5 \n\rAre PC Lock ?",
                   user.BoxText());
     }
     EXPECT_EQ(row.locks, Locks(row.locks));
@@ -117,17 +101,17 @@ INSTANTIATE_TEST_SUITE_P(
     Watch, Moves,
     ::testing::ValuesIn(std::vector<Move>{
         // clang-format off
-    {{"192.168.1.10"}, {"192.168.1.10", "192.168.1.10"}, nullptr, 0},
-    {{"192.168.1.10"}, {"10.0.0.5", "10.0.0.5"}, nullptr, 1},
-    {{"192.168.1.10"}, {"192.168.1.100", "192.168.1.1"}, nullptr, 2},
-    {{"192.168.1.10", "10.0.0.5"}, {"10.0.0.5", "192.168.1.10"}, nullptr, 0},
-    {{"192.168.1.10", "", "10.0.0.5"}, {"10.0.0.5"}, nullptr, 1},
-    {{"192.168.1.10"}, {"", "", "10.0.0.5", "", "10.0.0.5"}, nullptr, 1},
-    {{"192.168.1.10"}, {"10.0.0.5", "10.0.0.5"}, "enter", 0}, // a stray Enter is No
-    {{"192.168.1.10"}, {"10.0.0.5", "10.0.0.5"}, "click 6", 1}, // Yes
+    {{"192.168.1.10"}, {"192.168.1.10", "192.168.1.10"}, {}, 0},
+    {{"192.168.1.10"}, {"10.0.0.5", "10.0.0.5"}, {}, 1},
+    {{"192.168.1.10"}, {"192.168.1.100", "192.168.1.1"}, {}, 2},
+    {{"192.168.1.10", "10.0.0.5"}, {"10.0.0.5", "192.168.1.10"}, {}, 0},
+    {{"192.168.1.10", "", "10.0.0.5"}, {"10.0.0.5"}, {}, 1},
+    {{"192.168.1.10"}, {"", "", "10.0.0.5", "", "10.0.0.5"}, {}, 1},
+    {{"192.168.1.10"}, {"10.0.0.5", "10.0.0.5"}, {{"Check !", Do::Enter}}, 0}, // a stray Enter is No
+    {{"192.168.1.10"}, {"10.0.0.5", "10.0.0.5"}, {{"Check !", Do::Click, IDYES}}, 1}, // Yes
     // policies' networks in the user's key and the computer's, the own list set aside
     {{"192.168.1.10", "10.0.0.5"}, {"10.0.0.2", "10.0.0.5", "10.2.0.5", "192.168.1.10", "10.0.0.4"},
-     nullptr, 4, {"10.2.0.0/16", "10.0.0.0/30"}, {{"UserTrustedList", 0}}},
+     {}, 4, {"10.2.0.0/16", "10.0.0.0/30"}, {{"UserTrustedList", 0}}},
         // clang-format on
     }));
 
@@ -139,24 +123,24 @@ TEST_F(Watch, AQuestionAtTheStartOrAfterTheShellsRestartHoldsOffOtherCycles)
     const HWND owner =
         CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     for (const bool restart : {false, true}) {
-        bench::User user(owner, {{"Check !", "click 7",
+        bench::User user(owner, {{"Check !", Do::Click, IDNO, "",
                                   [] {
                                       bench::SetResolverAnswer({"10.0.0.6"});
                                       SendMessageA(g_trayData.hWnd, WM_TIMER, AGENT_SETTLE_TIMER_ID,
                                                    0);
                                   }},
-                                 {"Check !", "click 7"}});
+                                 {"Check !", Do::Click, IDNO}});
         restart ? SendMessageA(hwnd_, g_taskbarCreatedMsg, 0, 0) : (StartAt({"10.0.0.5"}), 0);
-        EXPECT_EQ("^Check !{YN*}|^Check !{YN*}", user.Seen()); // the agent's, unmet here
+        const bench::Met unowned = bench::Box("Check !", question.buttons, bench::kUnowned);
+        EXPECT_EQ((std::vector<bench::Met>{unowned, unowned}), user.Seen()); // the agent's
         bench::SetResolverAnswer({"10.0.0.5"});
     }
     DestroyWindow(owner);
 }
 
-// Each policy of the templates set while the agent runs, as the ADMX makes Group Policy write
-// it (policy-cases.txt, made by the build), enabled in the user's key and disabled in the
-// computer's, over own values of the other sense and beside values that must not count. Once
-// "Policy" is broadcast it has its effect; once it is gone, the own switch is back.
+// Each policy set while the agent runs as the ADMX makes Group Policy write it (policy-cases.txt,
+// made by the build): enabled in the user's key, disabled in the computer's, over own values of
+// the other sense, beside values that must not count. It takes effect at "Policy", then goes.
 TEST_F(Watch, EachPolicyAsTheTemplatesWriteItTakesEffectWhileTheAgentRuns)
 {
     char path[MAX_PATH];
@@ -233,9 +217,8 @@ using WriteFileFn = BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED)
 WriteFileFn g_writeFile;
 bool g_otherWriting;
 
-// Another agent's (two sessions, or two users of one copy) line lands after this one opened the
-// log and before it writes: forced, as under Wine racing writers lose lines anyway (it takes the
-// end of the file just before a positioned write; Windows appends atomically).
+// Another agent's line (two sessions, two users of one copy) lands between this one's open and
+// write: forced, as Wine's racing writers lose lines anyway (Windows appends atomically).
 BOOL WINAPI OtherLineFirst(HANDLE file, LPCVOID data, DWORD size, LPDWORD done, LPOVERLAPPED at)
 {
     if (!std::exchange(g_otherWriting, true)) {
@@ -317,7 +300,7 @@ TEST_F(Watch, TheLockRunsTheSystemRoutineByItsPathClosesItsHandlesAndWarnsWhenIt
     // one warning per attempt, owned by the caller, nothing runs.
     StartAt({});
     const char* caption = "\x8e\xc0\x8d\x73\x83\x47\x83\x89\x81\x5b"; // 実行エラー
-    bench::User user(hwnd_, std::vector<bench::Step>(4, {caption, "enter"}));
+    bench::User user(hwnd_, std::vector<bench::Step>(4, {caption, Do::Enter}));
     const char* lockPolicy = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
         Plant("DisableLockWorkstation", REG_DWORD, bench::Dword(1), lockPolicy, root);
@@ -331,8 +314,7 @@ TEST_F(Watch, TheLockRunsTheSystemRoutineByItsPathClosesItsHandlesAndWarnsWhenIt
     MoveFileA(program.c_str(), (program + ".saved").c_str());
     EXPECT_EQ(0, LockWorkstation(hwnd_));
     MoveFileA((program + ".saved").c_str(), program.c_str());
-    const std::string box = caption + std::string("{O}");
-    EXPECT_EQ(box + "|" + box + "|" + box + "|" + box, user.Seen()); // owned, answered by Enter
+    EXPECT_EQ(std::vector<bench::Met>(4, bench::Box(caption, MB_OK)), user.Seen()); // owned
     EXPECT_EQ(1, Locks(1));
 }
 

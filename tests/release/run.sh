@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# The release as users meet it, in the bench's prefix: the MSI with and without AUTOSTART=1,
-# the settings example before a first start, upgrades from an older release and to a newer
-# one (built here from the same sources), a signed build, a second build's bytes.
-# Runs on the moving bench (scripts/bench-shell.sh --net) as the ctest test "release", beside
-# the tests of the other bench. Usage: run.sh <build>
+# The release as users meet it, in the bench's prefix: the MSI with and without AUTOSTART=1, the
+# settings example, upgrades from an older release and to a newer one (built here from the same
+# sources), a failed install, a signed build, a second build's bytes. ctest's "release" runs it
+# on the moving bench (bench-shell.sh --net), beside the other bench's tests: run.sh <build>
 set -uo pipefail
 [[ -n "${KORVANE_IN_BENCH:-}" ]] || { echo "release: run me in bench-shell.sh" >&2; exit 1; }
 . "$(dirname "$0")/../../scripts/wine-env.sh"
@@ -52,9 +51,8 @@ cleanup() { # what a failure left behind
 trap cleanup EXIT
 rm -rf "$out" && mkdir -p "$out" && cd "$out" || exit 1
 export KORVANE_LOCK_RECORD="Z:${out//\//\\}\\locks.txt"
-# An older release, and a newer one whose program differs in its bytes (Windows and Wine
-# ignore what follows the image), so a program left in place would show. The builds the
-# later checks need are made meanwhile.
+# An older release, and a newer one whose program differs in its bytes (Windows and Wine ignore
+# what follows the image), so a program left in place would show; the later ones meanwhile.
 cp "$build/Korvane.exe" newer.exe && echo newer >>newer.exe
 release old 1.0.9 &
 old_built=$!
@@ -127,19 +125,18 @@ msi /i "$rel"
 check "the Run value kept" test "$(run_value)" == "\"$app\\Korvane.exe\""
 check "and Task Manager's disabled mark gone" eval '! wreg query "$approved" /v "$RUN_VALUE"'
 check "and the agent started" poll 20 agent_window
-# Wine's installer drops the upgrade code's registration with the older release: on Wine
-# the next release would install beside this one; Windows upgrades it.
+# Wine drops the upgrade code with the older release: the next would install beside this one.
 before="$(agent_pid) $(entries) $(run_value)"
 msi /i "$rel"
 check "installing it again changes nothing" test "$(agent_pid) $(entries) $(run_value)" == "$before"
-# A newer release made to fail at the end of its script (built here, never shipped), after
-# it closed the agent and, with AUTOSTART=0, removed the Run value: both come back.
+# A newer release made to fail at the end of its script (built here, never shipped), after it
+# closed the agent and, with AUTOSTART=0, removed the Run value: both come back. Windows ends
+# it with 1603, Wine's msiexec with 1627, whose low byte a Unix status keeps.
 mkdir -p failing && cp new/Korvane.msi failing/ && quiet msibuild failing/Korvane.msi \
   -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('Fail', 1058, 'INSTALLDIR', 'cmd.exe /c exit 1')" \
   -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('Fail', 6599)"
 before=$(agent_pid)
 msi /i failing AUTOSTART=0; failed=$?
-# (Windows ends it with 1603; Wine's msiexec with 1627, whose low byte a Unix status keeps.)
 check "an install that fails fails and leaves this release" test "$((failed != 0)) $(entries)" == "1 $version"
 check "the Run value it removed is back" test "$(run_value)" == "\"$app\\Korvane.exe\""
 check "the agent it closed runs again" poll 20 another_agent "$before"
