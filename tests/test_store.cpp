@@ -19,7 +19,6 @@ std::string Left(const std::string& buffer, size_t size)
     return end < size ? buffer.substr(0, end) : "<unterminated>";
 }
 
-// The agent's set-up: a clean registry, the start-up's globals at their defaults.
 class Store : public bench::Agent {
   protected:
     CCommonReg store_;

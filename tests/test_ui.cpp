@@ -50,7 +50,6 @@ TEST_P(Commands, EachOpensWhatItMayOnceAndOnlyTheRightCodeGetsThrough)
 }
 
 constexpr UINT kCommand = WM_COMMAND, kTray = WM_TRAYNOTIFY;
-// The user at PassCode: a code typed, then a button.
 const auto Code = [](const char* code, int button = IDOK) {
     return Step{"PassCode", Do::Type, button, code};
 };

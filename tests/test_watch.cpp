@@ -89,7 +89,6 @@ TEST_P(Moves, OnlyAMoveToAnAddressNoEntryInForceTrustsLocks)
         bench::User user(hwnd_, row.answer);
         for (const char* address : row.moves)
             *address ? Cycle({address}) : Cycle({});
-        // One question a move.
         EXPECT_EQ(std::vector<bench::Met>(row.answer.size(), question), user.Seen());
         EXPECT_EQ(row.answer.empty() ? "" : "Change IP\n\rNew IP is 10.0.0.5 \n\rAre PC Lock ?",
                   user.BoxText());
