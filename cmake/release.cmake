@@ -54,12 +54,12 @@ execute_process(COMMAND wixl -a ${MSI_ARCH} -D Version=${RELEASE} -D ProductCode
                         "${SOURCE}/installer/korvane.wxs"
                 WORKING_DIRECTORY msi-files COMMAND_ERROR_IS_FATAL ANY)
 # What wixl cannot say: the autostart part's condition; the Programs folder's removal; a
-# rollback action (1345: a DLL's, in the script, run only on rollback, its result ignored); the settings key removed on
-# uninstall (Wine's installer drops the emptied parent key as well); an upgrade that
-# installs the new release before it removes the old one, so the parts both share, the
-# settings key among them, stay (release 1.0.0.4 deletes that key when its program part
-# really goes); and a file version that follows the release number, as the program's
-# own stays 1.0.0.4: Windows replaces a versioned file only with a newer one.
+# rollback action (1345: a DLL's, in the script, run only on rollback, its result ignored);
+# the settings key removed on uninstall (Wine's installer drops the emptied parent key as
+# well); an upgrade that installs the new release before it removes the old one, so the parts
+# both share, the settings key among them, stay (release 1.0.0.4 deletes that key when its
+# program part really goes); and a file version that follows the release number, as the
+# program's own stays 1.0.0.4: Windows replaces a versioned file only with a newer one.
 execute_process(COMMAND msibuild Korvane.msi
   -q "UPDATE `InstallExecuteSequence` SET `Sequence`=6601 WHERE `Action`='RemoveExistingProducts'"
   -q "UPDATE `Component` SET `Condition`='AUTOSTART=1' WHERE `Component`='Autostart'"

@@ -17,6 +17,7 @@ namespace {
 constexpr DWORD kAnswerMs = 5000; // per message: a hung agent must not hang the install
 constexpr DWORD kEndMs = 10000;
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t kRunValueName[] = L"Korvane.EXE"; // also Task Manager's mark's name
 constexpr wchar_t kStartupApprovedKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 
@@ -26,7 +27,7 @@ void WriteRunValue(const wchar_t* value)
     RegKey run;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                         run.Out(), nullptr) == ERROR_SUCCESS)
-        RegSetValueExW(run.Get(), L"Korvane.EXE", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+        RegSetValueExW(run.Get(), kRunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                        (lstrlenW(value) + 1) * sizeof(wchar_t));
 }
 
@@ -34,7 +35,7 @@ void DeleteAgentValue(const wchar_t* key)
 {
     RegKey opened;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_SET_VALUE, opened.Out()) == ERROR_SUCCESS)
-        RegDeleteValueW(opened.Get(), L"Korvane.EXE");
+        RegDeleteValueW(opened.Get(), kRunValueName);
 }
 
 // What the enumeration looks for and what it found: the installed program, long form.
@@ -205,8 +206,8 @@ extern "C" __declspec(dllexport) UINT __stdcall RememberAutostartData(MSIHANDLE 
     DWORD size = sizeof value - sizeof value[0];
     RegKey run;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_QUERY_VALUE, run.Out()) == ERROR_SUCCESS &&
-        RegQueryValueExW(run.Get(), L"Korvane.EXE", nullptr, nullptr,
-                         reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS)
+        RegQueryValueExW(run.Get(), kRunValueName, nullptr, nullptr, reinterpret_cast<BYTE*>(value),
+                         &size) == ERROR_SUCCESS)
         MsiSetPropertyW(install, L"RememberAutostart", value);
     return ERROR_SUCCESS;
 }

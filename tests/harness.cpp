@@ -78,6 +78,13 @@ bool IsMessageBox(HWND window)
     return GetDlgItem(window, 0xFFFF) != nullptr; // the text of every message box
 }
 
+std::string Caption(HWND window)
+{
+    char caption[64] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    return caption;
+}
+
 // One user at a time: the window procedure has no other way to find it.
 User* g_user;
 
@@ -166,46 +173,42 @@ UINT Buttons(HWND box)
 void User::Meet(HWND modal, bool menu)
 {
     bench::Met met = {menu ? Kind::Menu : IsMessageBox(modal) ? Kind::Box : Kind::Dialog};
-    char caption[64] = {}, text[512] = {};
-    GetWindowTextA(modal, caption, sizeof caption);
-    RECT r = {};
-    GetWindowRect(modal, &r);
     if (menu) {
         HMENU items = reinterpret_cast<HMENU>(SendMessageA(modal, MN_GETHMENU, 0, 0));
         for (int i = 0; i < GetMenuItemCount(items); ++i)
             if (GetMenuState(items, i, MF_BYPOSITION) & MF_GRAYED)
                 met.grayed.insert(GetMenuItemID(items, i));
         met.defaultFirst = GetMenuDefaultItem(items, TRUE, 0) == 0;
-    } else if (met.caption = caption; met.kind == Kind::Dialog) {
+    } else if (met.caption = Caption(modal); met.kind == Kind::Dialog) {
+        RECT r = {};
+        GetWindowRect(modal, &r);
         const bool centred = std::abs(r.left + r.right - GetSystemMetrics(SM_CXSCREEN)) <= 1 &&
                              std::abs(r.top + r.bottom - GetSystemMetrics(SM_CYSCREEN)) <= 1;
         const bool typing =
             IsChild(modal, GetFocus()) && GetDlgCtrlID(GetFocus()) == IDC_PASSCODE_EDIT;
         met.how = (centred ? 0 : kOffCentre) | (typing ? kTyping : 0);
     } else {
-        const bool overBox = std::any_of(met_.begin(), met_.end(), [](auto& m) {
-            return IsWindow(m.first) && IsMessageBox(m.first);
-        });
+        const bool overBox = std::any_of(met_.begin(), met_.end(),
+                                         [](HWND w) { return IsWindow(w) && IsMessageBox(w); });
         met.how = (Owns(GetWindow(modal, GW_OWNER)) ? 0 : kUnowned) | (overBox ? kOverBox : 0);
         met.buttons = Buttons(modal);
+        char text[512] = {};
         GetDlgItemTextA(modal, 0xFFFF, text, sizeof text);
         boxText_ = text;
     }
     seen_.push_back(met);
-    met_.emplace_back(modal, met);
+    met_.push_back(modal);
 }
 
 void User::Idle(HWND modal, bool menu)
 {
-    auto known = std::find_if(met_.begin(), met_.end(), [&](auto& m) { return m.first == modal; });
-    if (known == met_.end())
-        Meet(modal, menu), known = met_.end() - 1;
-    const bench::Met& met = known->second;
-    const std::string want = steps_.empty() ? "" : steps_[0].caption;
-    const bool box = met.kind == Kind::Box;
+    if (!Owns(modal))
+        Meet(modal, menu);
+    const std::string want = steps_.empty() ? "" : steps_[0].caption, caption = Caption(modal);
+    const bool box = !menu && IsMessageBox(modal);
     if (!steps_.empty() && (menu  ? want == "menu"
-                            : box ? want == met.caption
-                                  : met.caption.rfind(want, 0) == 0)) {
+                            : box ? want == caption
+                                  : caption.rfind(want, 0) == 0)) {
         const Step step = steps_.front();
         steps_.erase(steps_.begin());
         idle_ = 0;
@@ -214,7 +217,7 @@ void User::Idle(HWND modal, bool menu)
         Act(modal, step);
     } else if (box || ++idle_ > 50) {
         // Nobody answers it (or it ignores its answer): end it rather than hang the test.
-        seen_.push_back(Forced(met.caption.c_str()));
+        seen_.push_back(Forced(caption.c_str()));
         menu ? void(EndMenu()) : void(EndDialog(modal, 0));
     }
     // The loop waits for a message after telling its owner: give it one.

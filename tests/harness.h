@@ -83,6 +83,8 @@ inline Met Refused(int control) { return {Kind::Refused, "", 0, 0, control}; }
 inline Met Looked(std::set<int> checked, std::set<int> disabled, std::vector<std::string> rows)
 { return {Kind::Looked, "", 0, 0, 0, false, {}, checked, disabled, rows}; }
 // clang-format on
+// The question before a lock: owned by the agent, No its default.
+inline const Met kQuestion = Box("Check !", MB_YESNO | MB_DEFBUTTON2);
 
 // Plays the user at this thread's modal loops, step by step (dialogs and menus where they send
 // the owner WM_ENTERIDLE, boxes once active); a loop no step answers is ended by force.
@@ -104,15 +106,14 @@ class User {
     bool Owns(HWND window) const
     {
         return window &&
-               (window == owner_ || std::any_of(met_.begin(), met_.end(),
-                                                [window](auto& m) { return m.first == window; }));
+               (window == owner_ || std::find(met_.begin(), met_.end(), window) != met_.end());
     }
     HWND owner_;
     WNDPROC original_;
     std::vector<Step> steps_;
     std::vector<Met> seen_;
     std::string boxText_;
-    std::vector<std::pair<HWND, Met>> met_; // every loop met, and what it was
+    std::vector<HWND> met_; // every loop met
     int idle_ = 0;
     HHOOK hook_;
     HWND box_ = nullptr; // the message box last activated

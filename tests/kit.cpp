@@ -119,11 +119,14 @@ std::string AgentExe()
 HWND AgentWindow(DWORD pid, DWORD timeoutMs)
 {
     HWND found = nullptr;
-    DWORD owner = 0;
-    auto other = [&] { return GetWindowThreadProcessId(found, &owner), pid && owner != pid; };
-    PumpUntil(
-        [&] { // the next window of the class, until one is of the process
-            while ((found = FindWindowExA(nullptr, found, "12", nullptr)) && other()) {
+    auto ofProcess = [&] {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(found, &owner);
+        return !pid || owner == pid;
+    };
+    PumpUntil( // the windows of the class in turn, until one is the process's
+        [&] {
+            while ((found = FindWindowExA(nullptr, found, "12", nullptr)) && !ofProcess()) {
             }
             return found != nullptr;
         },

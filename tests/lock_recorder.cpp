@@ -12,8 +12,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    return file.Valid() && WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()),
-                                     &written, nullptr)
-               ? 0
-               : 1;
+    const bool recorded =
+        file.Valid() &&
+        WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    return recorded ? 0 : 1;
 }

@@ -116,8 +116,7 @@ TEST_F(Notify, AMoveWhileTheQuestionWaitsIsAskedOnceItIsAnswered)
     // Well before the poll's three seconds, and no box over the first.
     kit::PumpUntil([&] { return user.Seen().size() == 2; }, 2000);
     kit::PumpMessages(300);
-    const bench::Met question = bench::Box("Check !", MB_YESNO | MB_DEFBUTTON2);
-    EXPECT_EQ((std::vector<bench::Met>{question, question}), user.Seen());
+    EXPECT_EQ((std::vector<bench::Met>{bench::kQuestion, bench::kQuestion}), user.Seen());
     EXPECT_EQ("Change IP\n\rNew IP is 10.9.1.9 \n\rAre PC Lock ?", user.BoxText());
     EXPECT_EQ(0, bench::Locks(0));
 }

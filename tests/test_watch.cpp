@@ -6,9 +6,6 @@ namespace {
 
 using namespace bench;
 
-// The question before a lock: owned by the agent, No its default.
-const bench::Met question = bench::Box("Check !", MB_YESNO | MB_DEFBUTTON2);
-
 class Watch : public bench::Agent {};
 
 // The message filter's calls, through this program's import of GetProcAddress: Wine's filter
@@ -89,7 +86,7 @@ TEST_P(Moves, OnlyAMoveToAnAddressNoEntryInForceTrustsLocks)
         bench::User user(hwnd_, row.answer);
         for (const char* address : row.moves)
             *address ? Cycle({address}) : Cycle({});
-        EXPECT_EQ(std::vector<bench::Met>(row.answer.size(), question), user.Seen());
+        EXPECT_EQ(std::vector<bench::Met>(row.answer.size(), kQuestion), user.Seen());
         EXPECT_EQ(row.answer.empty() ? "" : "Change IP\n\rNew IP is 10.0.0.5 \n\rAre PC Lock ?",
                   user.BoxText());
     }
@@ -130,7 +127,7 @@ TEST_F(Watch, AQuestionAtTheStartOrAfterTheShellsRestartHoldsOffOtherCycles)
                                   }},
                                  {"Check !", Do::Click, IDNO}});
         restart ? SendMessageA(hwnd_, g_taskbarCreatedMsg, 0, 0) : (StartAt({"10.0.0.5"}), 0);
-        const bench::Met unowned = bench::Box("Check !", question.buttons, bench::kUnowned);
+        const bench::Met unowned = bench::Box("Check !", kQuestion.buttons, bench::kUnowned);
         EXPECT_EQ((std::vector<bench::Met>{unowned, unowned}), user.Seen()); // the agent's
         bench::SetResolverAnswer({"10.0.0.5"});
     }

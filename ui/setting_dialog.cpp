@@ -14,7 +14,6 @@
 #include "settings/trusted_entry.h"
 #include "settings/trusted_list.h"
 #include "ui/res/resource.h"
-#include "agent/scoped_handles.h"
 #include "watch/address_lookup.h"
 #include "watch/check_cycle.h"
 

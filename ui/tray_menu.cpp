@@ -7,7 +7,6 @@
 #include "settings/policy.h"
 #include "settings/runtime_options.h"
 #include "ui/dialogs.h"
-#include "agent/scoped_handles.h"
 #include "ui/res/resource.h"
 #include "watch/check_cycle.h"
 #include "watch/workstation_lock.h"
